@@ -2,15 +2,24 @@
 // types, structures and constants of the public TWAIN 2.x definition, as far
 // as Pellix and its virtual scanner use them. Structures are packed on two
 // bytes, as the protocol requires on Windows (both 32- and 64-bit).
+//
+// The header also compiles without Windows, so that code which only reads
+// the structures (containers, transfer choices) can be tested natively.
 #pragma once
 
+#ifdef _WIN32
 #include <windows.h>
+#else
+#ifndef PASCAL
+#define PASCAL
+#endif
+#endif
 
 #include <cstdint>
 
 namespace twain {
 
-using TW_HANDLE = HANDLE;
+using TW_HANDLE = void*;
 using TW_MEMREF = void*;
 using TW_INT8 = char;
 using TW_INT16 = std::int16_t;
@@ -345,7 +354,9 @@ inline constexpr TW_UINT16 TWLG_ENGLISH = 2;
 inline constexpr TW_UINT16 TWCY_USA = 1;
 
 // TW_FIX32 conversions.
-inline double Fix32ToDouble(TW_FIX32 f) { return f.Whole + f.Frac / 65536.0; }
+inline double Fix32ToDouble(TW_FIX32 f) {
+    return f.Whole + f.Frac / 65536.0;
+}
 inline TW_FIX32 DoubleToFix32(double d) {
     const auto value = static_cast<TW_INT32>(d * 65536.0 + (d < 0 ? -0.5 : 0.5));
     TW_FIX32 f;
