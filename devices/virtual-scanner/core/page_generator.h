@@ -1,0 +1,98 @@
+// The synthetic page the virtual scanner "scans": a title, a few printed
+// lines with the date and time of the scan, colour and gray gradients and a
+// ruler along the top edge with inch and centimetre marks at the page's true
+// resolution.
+//
+// Any row can be produced on its own, in any order, so a transfer can
+// stream strips of a large page without holding the whole page in memory.
+// Rows are top-down; colour is R, G, B bytes; gray is one byte per pixel
+// (0 = black); black-and-white is one bit per pixel, most significant bit
+// first, 0 = black, 1 = white (the dots are ordered-dithered from gray).
+#pragma once
+
+#include "devices/virtual-scanner/core/page_format.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace pellix::vscan {
+
+// The local date and time printed on the page.
+struct PageStamp {
+    int year = 2000;
+    int month = 1;
+    int day = 1;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+
+    // "YYYY-MM-DD hh:mm:ss"
+    std::string text() const;
+    friend bool operator==(const PageStamp&, const PageStamp&) = default;
+};
+
+// Where the ruler lies: rows [top, bottom) of the page, across its width.
+// Inch marks hang from the top row (long at whole inches, shorter at half
+// inches); centimetre marks stand on the bottom row (long at whole
+// centimetres, medium at 5 mm, short at every millimetre). A mark at
+// distance d from the left edge covers the columns starting at round(d * dpi)
+// and is tickWidth pixels wide.
+struct RulerBand {
+    int top = 0;
+    int bottom = 0;
+    int tickWidth = 1;
+};
+
+class PageGenerator {
+public:
+    PageGenerator(const PageFormat& format, const PageStamp& stamp);
+
+    const PageFormat& format() const { return format_; }
+    const RulerBand& ruler() const { return ruler_; }
+
+    // Writes row y (0 = top) into out, which must hold at least
+    // format().packedRowBytes() bytes; bytes after those are left alone.
+    void renderRow(int y, std::span<std::uint8_t> out) const;
+
+private:
+    struct Rgb {
+        std::uint8_t r = 255;
+        std::uint8_t g = 255;
+        std::uint8_t b = 255;
+    };
+    struct TextLine {
+        std::string text;
+        int left = 0;
+        int top = 0;
+        int scale = 1;
+        Rgb ink;
+    };
+    struct Box {
+        int left = 0;
+        int top = 0;
+        int right = 0;
+        int bottom = 0;
+        bool holdsRow(int y) const { return y >= top && y < bottom && left < right; }
+    };
+
+    int mm(double millimetres) const;
+    void layOutText(const PageStamp& stamp);
+    void paintRow(int y, std::vector<Rgb>& row) const;
+    void paintRuler(int y, std::vector<Rgb>& row) const;
+    void paintText(int y, const TextLine& line, std::vector<Rgb>& row) const;
+    void paintColourSweep(int y, std::vector<Rgb>& row) const;
+    void paintGrayRamp(int y, std::vector<Rgb>& row) const;
+    void paintPatches(int y, std::vector<Rgb>& row) const;
+    void fill(std::vector<Rgb>& row, int from, int to, Rgb colour) const;
+
+    PageFormat format_;
+    RulerBand ruler_;
+    std::vector<TextLine> lines_;
+    Box colourSweep_;
+    Box grayRamp_;
+    Box patches_;
+};
+
+} // namespace pellix::vscan
