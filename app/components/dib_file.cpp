@@ -140,7 +140,10 @@ std::optional<DibLayout> ExamineDib(const std::uint8_t* dib, std::size_t size, s
         return Refuse(why, "the bitmap's colour table is too large");
     }
 
-    l.pixelOffset = l.headerSize + masks + colours * colourEntry;
+    l.colourTableOffset = l.headerSize + masks;
+    l.colourCount = static_cast<std::uint32_t>(colours);
+    l.colourEntrySize = static_cast<std::uint32_t>(colourEntry);
+    l.pixelOffset = l.colourTableOffset + colours * colourEntry;
     if (compressed) {
         l.pixelBytes = sizeImage;
     } else {

@@ -22,7 +22,10 @@ struct DibLayout {
     bool topDown = false;
     std::uint16_t bitCount = 0;
     std::uint32_t compression = 0;
-    std::uint64_t pixelOffset = 0; // header + colour table + masks
+    std::uint64_t pixelOffset = 0;       // header + colour table + masks
+    std::uint64_t colourTableOffset = 0; // header + masks
+    std::uint32_t colourCount = 0;
+    std::uint32_t colourEntrySize = 4; // 3 after the 12-byte header
     std::uint64_t pixelBytes = 0;
     std::uint64_t TotalSize() const { return pixelOffset + pixelBytes; }
 };

@@ -1,0 +1,357 @@
+// What the picture writer does with files: results and messages for every
+// kind of bad source, nothing left behind on failure (no destination, no
+// temporary file, an existing destination unchanged), sources never touched,
+// destinations replaced whole, and any folder name.
+#include "app/components/picture_writer.h"
+
+#include "tests/picture/bmp_builder.h"
+#include "tests/picture/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <csignal>
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
+namespace pellix {
+namespace {
+
+namespace fs = std::filesystem;
+using Failure = PictureResult::Failure;
+using test::BmpLayout;
+
+using Conversion = std::function<PictureResult(const fs::path&, const fs::path&)>;
+
+struct Writer {
+    const char* name;
+    Conversion run;
+};
+
+const Writer kWriters[] = {
+    {"jpeg",
+     [](const fs::path& s, const fs::path& d) {
+         return ConvertToJpeg(s, d, 90);
+     }},
+    {"gif",
+     [](const fs::path& s, const fs::path& d) {
+         return ConvertToGif(s, d);
+     }},
+    {"copy",
+     [](const fs::path& s, const fs::path& d) {
+         return CopyBitmap(s, d);
+     }},
+};
+
+std::vector<std::uint8_t> GoodPage() {
+    BmpLayout l;
+    l.width = 30;
+    l.height = 20;
+    return test::BuildBmp(l, test::Gradient);
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// Runs every writer on `source` bytes and expects `failure` with nothing
+// written: only the source stays in the folder.
+void ExpectRefusedSource(const std::vector<std::uint8_t>& source, Failure failure,
+                         const std::string& messagePart) {
+    for (const Writer& writer : kWriters) {
+        SCOPED_TRACE(writer.name);
+        test::TestFolder folder;
+        test::WriteFile(folder / "scan.bmp", source);
+        const PictureResult result = writer.run(folder / "scan.bmp", folder / "out.file");
+        EXPECT_EQ(result.failure, failure);
+        EXPECT_TRUE(Contains(result.message, messagePart)) << result.message;
+        EXPECT_EQ(folder.Names(), std::vector<std::string>{"scan.bmp"});
+        EXPECT_EQ(test::ReadFile(folder / "scan.bmp"), source);
+    }
+}
+
+// ---- Bad sources ---------------------------------------------------------
+
+TEST(PictureSources, EmptyFile) {
+    ExpectRefusedSource({}, Failure::SourceEmpty, "The scan is empty.");
+}
+
+TEST(PictureSources, TruncatedFile) {
+    auto page = GoodPage();
+    page.resize(page.size() - 5);
+    ExpectRefusedSource(page, Failure::NotABitmap, "The scan is not a readable bitmap: ");
+}
+
+TEST(PictureSources, HeaderClaimingAHugePage) {
+    auto page = GoodPage();
+    test::Put32(page, test::kWidthField, 200000);
+    test::Put32(page, test::kHeightField, 200000);
+    ExpectRefusedSource(page, Failure::NotABitmap, "not a readable bitmap");
+}
+
+TEST(PictureSources, ZeroSizedPage) {
+    auto page = GoodPage();
+    test::Put32(page, test::kHeightField, 0);
+    ExpectRefusedSource(page, Failure::NotABitmap, "width or height");
+}
+
+TEST(PictureSources, PixelOffsetPastTheEnd) {
+    auto page = GoodPage();
+    test::Put32(page, test::kPixelOffsetField, 0x7ffffff0);
+    ExpectRefusedSource(page, Failure::NotABitmap, "past the end");
+}
+
+TEST(PictureSources, UnsupportedBitCount) {
+    auto page = GoodPage();
+    test::Put16(page, test::kBitCountField, 2);
+    ExpectRefusedSource(page, Failure::NotABitmap, "bits per pixel");
+}
+
+TEST(PictureSources, RunLengthCompressed) {
+    BmpLayout l;
+    l.bitCount = 8;
+    l.palette = test::GrayPalette(256);
+    auto page = test::BuildBmp(l, test::Gradient);
+    test::Put32(page, test::kCompressionField, 1);
+    ExpectRefusedSource(page, Failure::NotABitmap, "RLE");
+}
+
+TEST(PictureSources, NotABitmapAtAll) {
+    const std::string text = "%PDF-1.4 this is not a picture";
+    ExpectRefusedSource({text.begin(), text.end()}, Failure::NotABitmap, "does not start like");
+}
+
+TEST(PictureSources, MissingSourceIsAReadFailure) {
+    for (const Writer& writer : kWriters) {
+        SCOPED_TRACE(writer.name);
+        test::TestFolder folder;
+        const PictureResult result = writer.run(folder / "absent.bmp", folder / "out.file");
+        EXPECT_EQ(result.failure, Failure::SourceUnreadable);
+        EXPECT_TRUE(Contains(result.message, "Cannot read ")) << result.message;
+        EXPECT_TRUE(Contains(result.message, "absent.bmp")) << result.message;
+        EXPECT_TRUE(folder.Names().empty());
+    }
+}
+
+TEST(PictureSources, FolderAsSourceIsAReadFailure) {
+    test::TestFolder folder;
+    fs::create_directory(folder / "sub");
+    const PictureResult result = ConvertToJpeg(folder / "sub", folder / "out.jpg", 90);
+    EXPECT_EQ(result.failure, Failure::SourceUnreadable);
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"sub"});
+}
+
+// ---- Destinations ----------------------------------------------------------
+
+TEST(PictureDestinations, WritesNewAndReplacesExistingFilesWithoutLeftovers) {
+    for (const Writer& writer : kWriters) {
+        SCOPED_TRACE(writer.name);
+        test::TestFolder folder;
+        const auto page = GoodPage();
+        test::WriteFile(folder / "scan.bmp", page);
+        ASSERT_TRUE(writer.run(folder / "scan.bmp", folder / "out.file").Ok());
+        const auto first = test::ReadFile(folder / "out.file");
+        EXPECT_FALSE(first.empty());
+
+        test::WriteFile(folder / "out.file", std::vector<std::uint8_t>(100000, 'x'));
+        const PictureResult again = writer.run(folder / "scan.bmp", folder / "out.file");
+        ASSERT_TRUE(again.Ok()) << again.message;
+        EXPECT_TRUE(again.message.empty());
+        EXPECT_EQ(test::ReadFile(folder / "out.file"), first);
+        EXPECT_EQ(folder.Names(), (std::vector<std::string>{"out.file", "scan.bmp"}));
+        EXPECT_EQ(test::ReadFile(folder / "scan.bmp"), page);
+    }
+}
+
+TEST(PictureDestinations, CopyIsByteForByte) {
+    test::TestFolder folder;
+    BmpLayout l;
+    l.gap = 10; // copied too
+    const auto page = test::BuildBmp(l, test::Gradient);
+    test::WriteFile(folder / "scan.bmp", page);
+    ASSERT_TRUE(CopyBitmap(folder / "scan.bmp", folder / "copy.bmp").Ok());
+    EXPECT_EQ(test::ReadFile(folder / "copy.bmp"), page);
+}
+
+TEST(PictureDestinations, FailedWriteLeavesAnExistingFileAlone) {
+    for (const Writer& writer : kWriters) {
+        SCOPED_TRACE(writer.name);
+        test::TestFolder folder;
+        auto bad = GoodPage();
+        bad.resize(60);
+        test::WriteFile(folder / "scan.bmp", bad);
+        const std::vector<std::uint8_t> previous = {'o', 'l', 'd', 0, 1, 2};
+        test::WriteFile(folder / "out.file", previous);
+        EXPECT_FALSE(writer.run(folder / "scan.bmp", folder / "out.file").Ok());
+        EXPECT_EQ(test::ReadFile(folder / "out.file"), previous);
+        EXPECT_EQ(folder.Names(), (std::vector<std::string>{"out.file", "scan.bmp"}));
+    }
+}
+
+TEST(PictureDestinations, MissingFolderFailsWithAReason) {
+    for (const Writer& writer : kWriters) {
+        SCOPED_TRACE(writer.name);
+        test::TestFolder folder;
+        test::WriteFile(folder / "scan.bmp", GoodPage());
+        const fs::path destination = folder / "no such folder" / "out.file";
+        const PictureResult result = writer.run(folder / "scan.bmp", destination);
+        EXPECT_EQ(result.failure, Failure::CannotWrite);
+        EXPECT_TRUE(Contains(result.message, "Cannot write ")) << result.message;
+        EXPECT_TRUE(Contains(result.message, "out.file: ")) << result.message;
+        EXPECT_TRUE(Contains(result.detail, "does not exist")) << result.detail;
+        EXPECT_EQ(folder.Names(), std::vector<std::string>{"scan.bmp"});
+    }
+}
+
+TEST(PictureDestinations, ExistingFolderInTheWayFails) {
+    for (const Writer& writer : kWriters) {
+        SCOPED_TRACE(writer.name);
+        test::TestFolder folder;
+        test::WriteFile(folder / "scan.bmp", GoodPage());
+        fs::create_directory(folder / "out.file");
+        const PictureResult result = writer.run(folder / "scan.bmp", folder / "out.file");
+        EXPECT_EQ(result.failure, Failure::CannotWrite);
+        EXPECT_FALSE(result.detail.empty());
+        EXPECT_EQ(folder.Names(), (std::vector<std::string>{"out.file", "scan.bmp"}));
+        EXPECT_TRUE(fs::is_directory(folder / "out.file"));
+    }
+}
+
+TEST(PictureDestinations, ConvertingOntoTheScanItselfIsRefused) {
+    test::TestFolder folder;
+    const auto page = GoodPage();
+    test::WriteFile(folder / "scan.bmp", page);
+    const PictureResult result = ConvertToJpeg(folder / "scan.bmp", folder / "scan.bmp", 90);
+    EXPECT_EQ(result.failure, Failure::CannotWrite);
+    EXPECT_EQ(test::ReadFile(folder / "scan.bmp"), page);
+    EXPECT_TRUE(CopyBitmap(folder / "scan.bmp", folder / "scan.bmp").Ok());
+    EXPECT_EQ(test::ReadFile(folder / "scan.bmp"), page);
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"scan.bmp"});
+}
+
+TEST(PictureDestinations, AnyFolderNameWorks) {
+    test::TestFolder folder(u8"Scans \u00c4\u00f6\u00df \u65e5\u672c \u0416 #1");
+    fs::create_directory(folder / u8"Vorg\u00e4nge \u2013 2024");
+    const fs::path sub = folder / u8"Vorg\u00e4nge \u2013 2024";
+    test::WriteFile(sub / u8"Seite \u00fc.bmp", GoodPage());
+    for (const Writer& writer : kWriters) {
+        SCOPED_TRACE(writer.name);
+        const fs::path out =
+            sub / (std::u8string(u8"Ergebnis \u00e9 ") +
+                   std::u8string(writer.name, writer.name + std::strlen(writer.name)));
+        const PictureResult result = writer.run(sub / u8"Seite \u00fc.bmp", out);
+        ASSERT_TRUE(result.Ok()) << result.message;
+        EXPECT_TRUE(fs::exists(out));
+    }
+}
+
+TEST(PictureDestinations, MessagesNameTheFileInUtf8) {
+    test::TestFolder folder;
+    const fs::path missing = folder / u8"\u00e4rger.bmp";
+    const PictureResult result = ConvertToJpeg(missing, folder / "x.jpg", 90);
+    EXPECT_TRUE(Contains(result.message, "\xc3\xa4rger.bmp")) << result.message;
+}
+
+#ifdef _WIN32
+
+TEST(PictureDestinationsWindows, LockedDestinationStaysAsItWas) {
+    test::TestFolder folder;
+    test::WriteFile(folder / "scan.bmp", GoodPage());
+    const std::vector<std::uint8_t> previous = {'k', 'e', 'e', 'p'};
+    test::WriteFile(folder / "out.jpg", previous);
+    // Open without sharing, as an image viewer holding the file would.
+    const HANDLE lock = ::CreateFileW((folder / "out.jpg").c_str(), GENERIC_READ, 0, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    const PictureResult result = ConvertToJpeg(folder / "scan.bmp", folder / "out.jpg", 90);
+    ::CloseHandle(lock);
+    EXPECT_EQ(result.failure, Failure::CannotWrite);
+    EXPECT_FALSE(result.detail.empty());
+    EXPECT_EQ(test::ReadFile(folder / "out.jpg"), previous);
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"out.jpg", "scan.bmp"}));
+}
+
+TEST(PictureDestinationsWindows, NameTheFileSystemRefuses) {
+    test::TestFolder folder;
+    test::WriteFile(folder / "scan.bmp", GoodPage());
+    const PictureResult result = ConvertToGif(folder / "scan.bmp", folder / "a<b>.gif");
+    EXPECT_EQ(result.failure, Failure::CannotWrite);
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"scan.bmp"});
+}
+
+TEST(PictureDestinationsWindows, SourceOpenForWritingElsewhereCanStillBeRead) {
+    test::TestFolder folder;
+    test::WriteFile(folder / "scan.bmp", GoodPage());
+    const HANDLE writer = ::CreateFileW((folder / "scan.bmp").c_str(), GENERIC_READ | GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(ConvertToJpeg(folder / "scan.bmp", folder / "out.jpg", 90).Ok());
+    ::CloseHandle(writer);
+}
+
+#else
+
+TEST(PictureDestinationsPosix, NameTooLongIsRefused) {
+    test::TestFolder folder;
+    test::WriteFile(folder / "scan.bmp", GoodPage());
+    const PictureResult result =
+        ConvertToJpeg(folder / "scan.bmp", folder / (std::string(300, 'n') + ".jpg"), 90);
+    EXPECT_EQ(result.failure, Failure::CannotWrite);
+    EXPECT_TRUE(Contains(result.detail, "too long")) << result.detail;
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"scan.bmp"});
+}
+
+// A file-size limit makes writes fail part-way, as a full disk would.
+TEST(PictureDestinationsPosix, DiskFullPartWayLeavesNothing) {
+    for (const Writer& writer : kWriters) {
+        SCOPED_TRACE(writer.name);
+        test::TestFolder folder;
+        BmpLayout l;
+        l.width = 400;
+        l.height = 400;
+        test::WriteFile(folder / "scan.bmp", test::BuildBmp(l, test::Gradient));
+        const std::vector<std::uint8_t> previous = {'o', 'l', 'd'};
+        test::WriteFile(folder / "out.file", previous);
+
+        rlimit saved{};
+        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved;
+        small.rlim_cur = 2000;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        const PictureResult result = writer.run(folder / "scan.bmp", folder / "out.file");
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+
+        EXPECT_EQ(result.failure, Failure::CannotWrite);
+        EXPECT_TRUE(Contains(result.detail, "too large")) << result.detail;
+        EXPECT_EQ(test::ReadFile(folder / "out.file"), previous);
+        EXPECT_EQ(folder.Names(), (std::vector<std::string>{"out.file", "scan.bmp"}));
+    }
+}
+
+TEST(PictureDestinationsPosix, ReadOnlyFolderFailsWithAReason) {
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "folder permissions do not bind the superuser";
+    }
+    test::TestFolder folder;
+    test::WriteFile(folder / "scan.bmp", GoodPage());
+    fs::permissions(folder.Path(), fs::perms::owner_write, fs::perm_options::remove);
+    const PictureResult result = ConvertToJpeg(folder / "scan.bmp", folder / "out.jpg", 90);
+    fs::permissions(folder.Path(), fs::perms::owner_write, fs::perm_options::add);
+    EXPECT_EQ(result.failure, Failure::CannotWrite);
+    EXPECT_TRUE(Contains(result.detail, "denied")) << result.detail;
+}
+
+#endif
+
+} // namespace
+} // namespace pellix
