@@ -29,4 +29,8 @@ cp -f "$ds" "$dir/sane.ds"
 rm -f "$dir/sane.ini"
 cp -f "$ds" "$dir/gphoto2.ds"
 printf '[Scanner]\r\nProductName=Pellix Virtual Scanner (gray)\r\nPixelType=gray\r\n' >"$dir/gphoto2.ini"
+# gphoto2.ds is also the name of one of Wine's own libraries, which would win
+# (and spend seconds looking for cameras): prefer the file in the folder.
+"$here/wine-run.sh" --prefix "$prefix" reg add 'HKCU\Software\Wine\DllOverrides' \
+	/v gphoto2.ds /d native /f >/dev/null
 echo "virtual scanner installed in $dir"
