@@ -34,7 +34,10 @@ state="$prefix.session"
 lock="$prefix.lock"
 
 stop_session() {
-	WINEPREFIX="$prefix" wineserver -k 2>/dev/null
+	if [ -d "$prefix" ]; then
+		WINEPREFIX="$prefix" wineserver -k 2>/dev/null
+		WINEPREFIX="$prefix" wineserver -w 2>/dev/null
+	fi
 	if [ -f "$state/xvfb.pid" ]; then
 		kill "$(cat "$state/xvfb.pid")" 2>/dev/null
 	fi
@@ -48,7 +51,12 @@ case "${1:-}" in
 	;;
 --reset)
 	stop_session
-	rm -rf "$prefix"
+	# Processes of the old session may still be closing their files.
+	for _ in 1 2 3 4 5; do
+		rm -rf "$prefix" 2>/dev/null && break
+		sleep 1
+	done
+	[ ! -e "$prefix" ] || { echo "wine-run.sh: cannot remove $prefix" >&2; exit 1; }
 	exit 0
 	;;
 "")
