@@ -100,10 +100,6 @@ TEST_P(RulerTest, CentimetreMarksOutgrowHalfCentimetreAndMillimetreMarks) {
     EXPECT_GT(millimetre, 0);
 }
 
-TEST_P(RulerTest, InchAndCentimetreMarksDoNotMeet) {
-    EXPECT_LT(markLengthFromTop(0) + markLengthFromBottom(0), ruler.bottom - ruler.top);
-}
-
 INSTANTIATE_TEST_SUITE_P(EveryOfferedResolution, RulerTest, testing::ValuesIn(kOfferedResolutions));
 
 TEST(PageGenerator, PagesMadeAtDifferentTimesDifferOnlyWhereTheTimeIsPrinted) {
@@ -201,13 +197,6 @@ TEST(PageGenerator, RowLeavesPaddingAloneAndClearsUnusedBits) {
         for (std::size_t i = 20; i < row.size(); ++i) {
             EXPECT_EQ(row[i], 0xAB);
         }
-    }
-}
-
-TEST(PageGenerator, TinyPagesRenderEveryRow) {
-    for (const PixelKind kind : {PixelKind::Color, PixelKind::Gray, PixelKind::BlackWhite}) {
-        const PageGenerator page(makePageFormat({5, 5}, 100, kind), kMorning);
-        EXPECT_EQ(renderPage(page).size(), 20u);
     }
 }
 

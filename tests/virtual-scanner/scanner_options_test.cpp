@@ -8,29 +8,16 @@
 namespace pellix::vscan {
 namespace {
 
-// Settings as a test sets them, by environment variable name.
-class FakeSettings {
-public:
-    FakeSettings& set(const SettingName& name, std::string value) {
-        values_[name.environment] = std::move(value);
-        return *this;
-    }
-    SettingLookup lookup() const {
-        return [this](const SettingName& name) -> std::optional<std::string> {
-            const auto found = values_.find(name.environment);
-            if (found == values_.end()) {
-                return std::nullopt;
-            }
-            return found->second;
-        };
-    }
-
-private:
-    std::map<std::string, std::string> values_;
-};
+// Settings by environment variable name, as the application's tests set them.
+SettingLookup settings(std::map<std::string, std::string> values) {
+    return [values = std::move(values)](const SettingName& name) -> std::optional<std::string> {
+        const auto found = values.find(name.environment);
+        return found == values.end() ? std::nullopt : std::optional(found->second);
+    };
+}
 
 TEST(ScannerOptions, NothingSetGivesTheDocumentedDefaults) {
-    const ScannerOptions options = readScannerOptions(FakeSettings().lookup());
+    const ScannerOptions options = readScannerOptions(settings({}));
     EXPECT_FALSE(options.answer.has_value());
     EXPECT_EQ(options.delayMs, 0u);
     EXPECT_EQ(options.pixelKind, PixelKind::Color);
@@ -42,16 +29,16 @@ TEST(ScannerOptions, NothingSetGivesTheDocumentedDefaults) {
 }
 
 TEST(ScannerOptions, EverySettingIsReadUnderItsPublishedName) {
-    FakeSettings settings;
-    settings.set(kAnswerSetting, "Cancel")
-        .set(kDelaySetting, "250")
-        .set(kPixelTypeSetting, "gray")
-        .set(kResolutionSetting, "150")
-        .set(kPageSetting, "40x25")
-        .set(kTransfersSetting, "memory")
-        .set(kProductSetting, "Second Scanner")
-        .set(kClockSetting, "2023-12-31 23:59:58");
-    const ScannerOptions options = readScannerOptions(settings.lookup());
+    const ScannerOptions options = readScannerOptions(settings({
+        {"PELLIX_VSCAN_ANSWER", "Cancel"},
+        {"PELLIX_VSCAN_DELAY_MS", "250"},
+        {"PELLIX_VSCAN_PIXELTYPE", "gray"},
+        {"PELLIX_VSCAN_DPI", "150"},
+        {"PELLIX_VSCAN_PAGE", "40x25"},
+        {"PELLIX_VSCAN_XFER", "memory"},
+        {"PELLIX_VSCAN_PRODUCT", "Second Scanner"},
+        {"PELLIX_VSCAN_CLOCK", "2023-12-31 23:59:58"},
+    }));
     EXPECT_EQ(options.answer, AutoAnswer::Cancel);
     EXPECT_EQ(options.delayMs, 250u);
     EXPECT_EQ(options.pixelKind, PixelKind::Gray);
@@ -60,35 +47,19 @@ TEST(ScannerOptions, EverySettingIsReadUnderItsPublishedName) {
     EXPECT_EQ(options.transfers, std::vector{TransferKind::Memory});
     EXPECT_EQ(options.productName, "Second Scanner");
     EXPECT_EQ(options.clock, (PageStamp{2023, 12, 31, 23, 59, 58}));
-
-    // The names the application's tests use.
-    EXPECT_STREQ(kAnswerSetting.environment, "PELLIX_VSCAN_ANSWER");
-    EXPECT_STREQ(kDelaySetting.environment, "PELLIX_VSCAN_DELAY_MS");
-    EXPECT_STREQ(kPixelTypeSetting.environment, "PELLIX_VSCAN_PIXELTYPE");
-    EXPECT_STREQ(kResolutionSetting.environment, "PELLIX_VSCAN_DPI");
-    EXPECT_STREQ(kPageSetting.environment, "PELLIX_VSCAN_PAGE");
-    EXPECT_STREQ(kTransfersSetting.environment, "PELLIX_VSCAN_XFER");
-    EXPECT_STREQ(kProductSetting.environment, "PELLIX_VSCAN_PRODUCT");
-    EXPECT_STREQ(kAnswerSetting.iniKey, "Answer");
-    EXPECT_STREQ(kDelaySetting.iniKey, "DelayMs");
-    EXPECT_STREQ(kPixelTypeSetting.iniKey, "PixelType");
-    EXPECT_STREQ(kResolutionSetting.iniKey, "Resolution");
-    EXPECT_STREQ(kPageSetting.iniKey, "PageSize");
-    EXPECT_STREQ(kTransfersSetting.iniKey, "Transfers");
-    EXPECT_STREQ(kProductSetting.iniKey, "ProductName");
 }
 
 TEST(ScannerOptions, UnusableValuesKeepTheDefaults) {
-    FakeSettings settings;
-    settings.set(kAnswerSetting, "maybe")
-        .set(kDelaySetting, "-5")
-        .set(kPixelTypeSetting, "sepia")
-        .set(kResolutionSetting, "250")
-        .set(kPageSetting, "40x")
-        .set(kTransfersSetting, "file, fax")
-        .set(kProductSetting, "")
-        .set(kClockSetting, "yesterday");
-    const ScannerOptions options = readScannerOptions(settings.lookup());
+    const ScannerOptions options = readScannerOptions(settings({
+        {"PELLIX_VSCAN_ANSWER", "maybe"},
+        {"PELLIX_VSCAN_DELAY_MS", "-5"},
+        {"PELLIX_VSCAN_PIXELTYPE", "sepia"},
+        {"PELLIX_VSCAN_DPI", "250"},
+        {"PELLIX_VSCAN_PAGE", "40x"},
+        {"PELLIX_VSCAN_XFER", "file, fax"},
+        {"PELLIX_VSCAN_PRODUCT", ""},
+        {"PELLIX_VSCAN_CLOCK", "yesterday"},
+    }));
     EXPECT_FALSE(options.answer.has_value());
     EXPECT_EQ(options.delayMs, 0u);
     EXPECT_EQ(options.pixelKind, PixelKind::Color);
@@ -129,9 +100,8 @@ TEST(ScannerOptions, TransferListsKeepNativeFirstAndDropUnknownWords) {
 }
 
 TEST(ScannerOptions, LongProductNamesAreCutToWhatAnIdentityHolds) {
-    FakeSettings settings;
-    settings.set(kProductSetting, std::string(50, 'P'));
-    EXPECT_EQ(readProductName(settings.lookup()), std::string(33, 'P'));
+    EXPECT_EQ(readProductName(settings({{"PELLIX_VSCAN_PRODUCT", std::string(50, 'P')}})),
+              std::string(33, 'P'));
 }
 
 } // namespace

@@ -126,14 +126,6 @@ TEST_F(SourceDialog, TheUsersChoiceDecidesThePage) {
     EXPECT_EQ(askCapability(*ds_, ICAP_PIXELTYPE, MSG_GETCURRENT).items.at(0), TWPT_BW);
 }
 
-TEST_F(SourceDialog, TheCloseBoxCancels) {
-    openAndEnable(true);
-    const HWND dialog = scanDialog();
-    ASSERT_NE(dialog, nullptr);
-    PostMessageW(dialog, WM_CLOSE, 0, 0);
-    EXPECT_EQ(ds_->waitForNotification(), MSG_CLOSEDSREQ);
-}
-
 TEST_F(SourceDialog, DialogMessagesAreTheSourcesEvents) {
     openAndEnable(true);
     const HWND dialog = scanDialog();

@@ -28,7 +28,7 @@ private:
     std::map<std::wstring, std::optional<std::wstring>> saved_;
 };
 
-// What the source told the application through the manager (DAT_NULL).
+// A DAT_NULL from the source to the application.
 struct Notification {
     twain::TW_UINT32 originId;
     twain::TW_UINT32 destinationId;
@@ -40,8 +40,7 @@ struct FakeManager {
     static twain::TW_ENTRYPOINT entryPoints();
     static void clear();
     static std::vector<Notification>& notifications();
-    // Blocks allocated through the entry points and not freed yet.
-    static long liveBlocks();
+    static long liveBlocks(); // allocated and not freed yet
     static void freeBlock(twain::TW_HANDLE handle);
 };
 
@@ -62,8 +61,7 @@ public:
     HMODULE module() const { return module_; }
     twain::TW_UINT16 call(twain::TW_UINT32 group, twain::TW_UINT16 dat, twain::TW_UINT16 message,
                           void* data);
-    // DG_CONTROL/DAT_STATUS/MSG_GET.
-    twain::TW_UINT16 conditionCode();
+    twain::TW_UINT16 conditionCode(); // DAT_STATUS
 
     // Hands over the fake manager and opens the source: state 4.
     twain::TW_UINT16 open();
