@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace pellix::vscan {
 namespace {
@@ -68,6 +69,21 @@ PageGenerator::PageGenerator(const PageFormat& format, const PageStamp& stamp) :
     grayRamp_ = {left, mm(116), right, mm(136)};
     patches_ = {left, mm(140), right, mm(160)};
     layOutText(stamp);
+
+    // Hue runs across the sweep, through the six sectors of the colour wheel.
+    const int span = std::max(1, colourSweep_.right - colourSweep_.left - 1);
+    for (int x = std::max(0, colourSweep_.left); x < std::min(colourSweep_.right, format_.width);
+         ++x) {
+        const double hue = 6.0 * (x - colourSweep_.left) / span;
+        const int sector = std::min(5, static_cast<int>(hue));
+        const double f = hue - sector;
+        static const Hue corners[6][2] = {{{1, 0, 0}, {1, 1, 0}}, {{1, 1, 0}, {0, 1, 0}},
+                                          {{0, 1, 0}, {0, 1, 1}}, {{0, 1, 1}, {0, 0, 1}},
+                                          {{0, 0, 1}, {1, 0, 1}}, {{1, 0, 1}, {1, 0, 0}}};
+        const Hue& a = corners[sector][0];
+        const Hue& b = corners[sector][1];
+        sweepHues_.push_back({a.r + (b.r - a.r) * f, a.g + (b.g - a.g) * f, a.b + (b.b - a.b) * f});
+    }
 }
 
 int PageGenerator::mm(double millimetres) const {
@@ -127,16 +143,16 @@ void PageGenerator::layOutText(const PageStamp& stamp) {
 }
 
 void PageGenerator::renderRow(int y, std::span<std::uint8_t> out) const {
-    std::vector<Rgb> row(static_cast<std::size_t>(format_.width));
+    std::vector<Rgb>& row = scratch_;
+    // A white row: every byte 255.
+    static_assert(sizeof(Rgb) == 3, "rows are copied as R, G, B bytes");
+    row.resize(static_cast<std::size_t>(format_.width));
+    std::memset(row.data(), 0xff, row.size() * sizeof(Rgb));
     paintRow(y, row);
 
     switch (format_.kind) {
     case PixelKind::Color:
-        for (std::size_t x = 0; x < row.size(); ++x) {
-            out[3 * x] = row[x].r;
-            out[3 * x + 1] = row[x].g;
-            out[3 * x + 2] = row[x].b;
-        }
+        std::memcpy(out.data(), row.data(), row.size() * sizeof(Rgb));
         break;
     case PixelKind::Gray:
         for (std::size_t x = 0; x < row.size(); ++x) {
@@ -231,38 +247,15 @@ void PageGenerator::paintColourSweep(int y, std::vector<Rgb>& row) const {
     if (!box.holdsRow(y)) {
         return;
     }
-    // Hue runs across the box; towards its bottom the colour fades to white.
+    // Towards the bottom of the box the colour fades to white.
     const double fade = double(y - box.top) / std::max(1, box.bottom - box.top - 1);
-    const int span = std::max(1, box.right - box.left - 1);
-    for (int x = std::max(0, box.left); x < std::min(box.right, format_.width); ++x) {
-        const double hue = 6.0 * (x - box.left) / span;
-        const int sector = std::min(5, static_cast<int>(hue));
-        const double f = hue - sector;
-        double r = 0, g = 0, b = 0;
-        switch (sector) {
-        case 0:
-            r = 1, g = f, b = 0;
-            break;
-        case 1:
-            r = 1 - f, g = 1, b = 0;
-            break;
-        case 2:
-            r = 0, g = 1, b = f;
-            break;
-        case 3:
-            r = 0, g = 1 - f, b = 1;
-            break;
-        case 4:
-            r = f, g = 0, b = 1;
-            break;
-        default:
-            r = 1, g = 0, b = 1 - f;
-            break;
-        }
-        const auto channel = [fade](double value) {
-            return static_cast<std::uint8_t>(std::lround(255.0 * (value + (1.0 - value) * fade)));
-        };
-        row[static_cast<std::size_t>(x)] = {channel(r), channel(g), channel(b)};
+    const auto channel = [fade](double value) {
+        return static_cast<std::uint8_t>(255.0 * (value + (1.0 - value) * fade) + 0.5);
+    };
+    const int first = std::max(0, box.left);
+    for (std::size_t i = 0; i < sweepHues_.size(); ++i) {
+        const Hue& h = sweepHues_[i];
+        row[static_cast<std::size_t>(first) + i] = {channel(h.r), channel(h.g), channel(h.b)};
     }
 }
 

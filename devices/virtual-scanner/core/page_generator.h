@@ -54,6 +54,7 @@ public:
 
     // Writes row y (0 = top) into out, which must hold at least
     // format().packedRowBytes() bytes; bytes after those are left alone.
+    // Uses a scratch row of the generator: one thread at a time.
     void renderRow(int y, std::span<std::uint8_t> out) const;
 
 private:
@@ -93,6 +94,12 @@ private:
     Box colourSweep_;
     Box grayRamp_;
     Box patches_;
+    // The sweep's pure hue per column, worked out once: each row only fades it.
+    struct Hue {
+        double r, g, b;
+    };
+    std::vector<Hue> sweepHues_;
+    mutable std::vector<Rgb> scratch_;
 };
 
 } // namespace pellix::vscan
