@@ -8,24 +8,6 @@ namespace {
 
 using namespace twain;
 
-std::size_t ItemSize(TW_UINT16 type) {
-    switch (type) {
-    case TWTY_INT8:
-    case TWTY_UINT8:
-        return 1;
-    case TWTY_INT16:
-    case TWTY_UINT16:
-    case TWTY_BOOL:
-        return 2;
-    case TWTY_INT32:
-    case TWTY_UINT32:
-    case TWTY_FIX32:
-        return 4;
-    default:
-        return 0;
-    }
-}
-
 // One item from a list (packed items of their own size).
 double ListItem(TW_UINT16 type, const std::uint8_t* p) {
     switch (type) {

@@ -15,6 +15,7 @@
 #endif
 #endif
 
+#include <cstddef>
 #include <cstdint>
 
 namespace twain {
@@ -352,6 +353,25 @@ inline constexpr TW_UINT16 TWPA_GRAY = 1;
 
 inline constexpr TW_UINT16 TWLG_ENGLISH = 2;
 inline constexpr TW_UINT16 TWCY_USA = 1;
+
+// Bytes of one numeric item in a container; 0 for other item types.
+inline std::size_t ItemSize(TW_UINT16 itemType) {
+    switch (itemType) {
+    case TWTY_INT8:
+    case TWTY_UINT8:
+        return 1;
+    case TWTY_INT16:
+    case TWTY_UINT16:
+    case TWTY_BOOL:
+        return 2;
+    case TWTY_INT32:
+    case TWTY_UINT32:
+    case TWTY_FIX32:
+        return 4;
+    default:
+        return 0;
+    }
+}
 
 // TW_FIX32 conversions.
 inline double Fix32ToDouble(TW_FIX32 f) {

@@ -11,28 +11,10 @@ namespace {
 
 void storeItem(TW_UINT8* at, TW_UINT16 itemType, TW_UINT32 item) {
     // Little-endian: the first bytes of the item are its low part.
-    std::memcpy(at, &item, itemSize(itemType));
+    std::memcpy(at, &item, ItemSize(itemType));
 }
 
 } // namespace
-
-std::size_t itemSize(TW_UINT16 itemType) {
-    switch (itemType) {
-    case TWTY_INT8:
-    case TWTY_UINT8:
-        return 1;
-    case TWTY_INT16:
-    case TWTY_UINT16:
-    case TWTY_BOOL:
-        return 2;
-    case TWTY_INT32:
-    case TWTY_UINT32:
-    case TWTY_FIX32:
-        return 4;
-    default:
-        return 0;
-    }
-}
 
 TW_HANDLE makeOneValue(const ManagerLink& link, TW_UINT16 itemType, TW_UINT32 item) {
     ManagerMemory memory(link, sizeof(TW_ONEVALUE));
@@ -52,7 +34,7 @@ TW_HANDLE makeOneValue(const ManagerLink& link, TW_UINT16 itemType, TW_UINT32 it
 TW_HANDLE makeEnumeration(const ManagerLink& link, TW_UINT16 itemType,
                           const std::vector<TW_UINT32>& items, std::size_t currentIndex,
                           std::size_t defaultIndex) {
-    const std::size_t size = itemSize(itemType);
+    const std::size_t size = ItemSize(itemType);
     ManagerMemory memory(link, sizeof(TW_ENUMERATION) + size * items.size());
     {
         ManagerLock lock(link, memory.get());
@@ -73,7 +55,7 @@ TW_HANDLE makeEnumeration(const ManagerLink& link, TW_UINT16 itemType,
 
 TW_HANDLE makeArray(const ManagerLink& link, TW_UINT16 itemType,
                     const std::vector<TW_UINT32>& items) {
-    const std::size_t size = itemSize(itemType);
+    const std::size_t size = ItemSize(itemType);
     ManagerMemory memory(link, sizeof(TW_ARRAY) + size * items.size());
     {
         ManagerLock lock(link, memory.get());
@@ -100,7 +82,7 @@ std::optional<OneValue> readOneValue(const ManagerLink& link, const TW_CAPABILIT
     }
     TW_ONEVALUE value;
     std::memcpy(&value, lock.data(), sizeof value);
-    const std::size_t size = itemSize(value.ItemType);
+    const std::size_t size = ItemSize(value.ItemType);
     if (size == 0) {
         return std::nullopt;
     }

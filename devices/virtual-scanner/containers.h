@@ -15,9 +15,6 @@
 
 namespace pellix::vscan {
 
-// Bytes of one item of the type in an item list; 0 for types not handled.
-std::size_t itemSize(twain::TW_UINT16 itemType);
-
 // Each returns a new container handle owned by the caller; they throw
 // std::bad_alloc when there is no room.
 twain::TW_HANDLE makeOneValue(const ManagerLink& link, twain::TW_UINT16 itemType,
