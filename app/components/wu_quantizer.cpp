@@ -17,44 +17,51 @@ constexpr std::size_t At(int r, int g, int b) {
 }
 
 using Box = WuQuantizer::Box;
+using Cell = WuQuantizer::Cell;
+using Cells = std::vector<Cell>;
+
+template <typename T> T Get(const Cells& cells, std::size_t at, T Cell::*m) {
+    return cells[at].*m;
+}
 
 // Sum of a moment over a box, from its cumulative table.
-template <typename T> T Volume(const Box& c, const std::vector<T>& m) {
-    return m[At(c.r1, c.g1, c.b1)] - m[At(c.r1, c.g1, c.b0)] - m[At(c.r1, c.g0, c.b1)] +
-           m[At(c.r1, c.g0, c.b0)] - m[At(c.r0, c.g1, c.b1)] + m[At(c.r0, c.g1, c.b0)] +
-           m[At(c.r0, c.g0, c.b1)] - m[At(c.r0, c.g0, c.b0)];
+template <typename T> T Volume(const Box& c, const Cells& cells, T Cell::*m) {
+    return Get(cells, At(c.r1, c.g1, c.b1), m) - Get(cells, At(c.r1, c.g1, c.b0), m) -
+           Get(cells, At(c.r1, c.g0, c.b1), m) + Get(cells, At(c.r1, c.g0, c.b0), m) -
+           Get(cells, At(c.r0, c.g1, c.b1), m) + Get(cells, At(c.r0, c.g1, c.b0), m) +
+           Get(cells, At(c.r0, c.g0, c.b1), m) - Get(cells, At(c.r0, c.g0, c.b0), m);
 }
 
 // The part of Volume that does not depend on where the box is cut along `axis`.
-template <typename T> T Bottom(const Box& c, Axis axis, const std::vector<T>& m) {
+template <typename T> T Bottom(const Box& c, Axis axis, const Cells& cells, T Cell::*m) {
     switch (axis) {
     case Axis::Red:
-        return -m[At(c.r0, c.g1, c.b1)] + m[At(c.r0, c.g1, c.b0)] + m[At(c.r0, c.g0, c.b1)] -
-               m[At(c.r0, c.g0, c.b0)];
+        return -Get(cells, At(c.r0, c.g1, c.b1), m) + Get(cells, At(c.r0, c.g1, c.b0), m) +
+               Get(cells, At(c.r0, c.g0, c.b1), m) - Get(cells, At(c.r0, c.g0, c.b0), m);
     case Axis::Green:
-        return -m[At(c.r1, c.g0, c.b1)] + m[At(c.r1, c.g0, c.b0)] + m[At(c.r0, c.g0, c.b1)] -
-               m[At(c.r0, c.g0, c.b0)];
+        return -Get(cells, At(c.r1, c.g0, c.b1), m) + Get(cells, At(c.r1, c.g0, c.b0), m) +
+               Get(cells, At(c.r0, c.g0, c.b1), m) - Get(cells, At(c.r0, c.g0, c.b0), m);
     case Axis::Blue:
         break;
     }
-    return -m[At(c.r1, c.g1, c.b0)] + m[At(c.r1, c.g0, c.b0)] + m[At(c.r0, c.g1, c.b0)] -
-           m[At(c.r0, c.g0, c.b0)];
+    return -Get(cells, At(c.r1, c.g1, c.b0), m) + Get(cells, At(c.r1, c.g0, c.b0), m) +
+           Get(cells, At(c.r0, c.g1, c.b0), m) - Get(cells, At(c.r0, c.g0, c.b0), m);
 }
 
 // The rest of Volume for a cut at `pos` along `axis`.
-template <typename T> T Top(const Box& c, Axis axis, int pos, const std::vector<T>& m) {
+template <typename T> T Top(const Box& c, Axis axis, int pos, const Cells& cells, T Cell::*m) {
     switch (axis) {
     case Axis::Red:
-        return m[At(pos, c.g1, c.b1)] - m[At(pos, c.g1, c.b0)] - m[At(pos, c.g0, c.b1)] +
-               m[At(pos, c.g0, c.b0)];
+        return Get(cells, At(pos, c.g1, c.b1), m) - Get(cells, At(pos, c.g1, c.b0), m) -
+               Get(cells, At(pos, c.g0, c.b1), m) + Get(cells, At(pos, c.g0, c.b0), m);
     case Axis::Green:
-        return m[At(c.r1, pos, c.b1)] - m[At(c.r1, pos, c.b0)] - m[At(c.r0, pos, c.b1)] +
-               m[At(c.r0, pos, c.b0)];
+        return Get(cells, At(c.r1, pos, c.b1), m) - Get(cells, At(c.r1, pos, c.b0), m) -
+               Get(cells, At(c.r0, pos, c.b1), m) + Get(cells, At(c.r0, pos, c.b0), m);
     case Axis::Blue:
         break;
     }
-    return m[At(c.r1, c.g1, pos)] - m[At(c.r1, c.g0, pos)] - m[At(c.r0, c.g1, pos)] +
-           m[At(c.r0, c.g0, pos)];
+    return Get(cells, At(c.r1, c.g1, pos), m) - Get(cells, At(c.r1, c.g0, pos), m) -
+           Get(cells, At(c.r0, c.g1, pos), m) + Get(cells, At(c.r0, c.g0, pos), m);
 }
 
 struct Moments {
@@ -75,29 +82,40 @@ int Bound(const Box& c, Axis axis, bool upper) {
 
 } // namespace
 
-WuQuantizer::WuQuantizer()
-    : weight_(kCells), red_(kCells), green_(kCells), blue_(kCells), squares_(kCells) {}
+WuQuantizer::WuQuantizer() : cells_(kCells) {}
 
 void WuQuantizer::AddRow(const std::uint8_t* rgb, std::int32_t width) {
-    std::int32_t x = 0;
-    while (x < width) {
-        const std::uint8_t r = rgb[3 * x];
-        const std::uint8_t g = rgb[3 * x + 1];
-        const std::uint8_t b = rgb[3 * x + 2];
-        // Pages have long runs of one colour (paper, ink): count them at once.
-        std::int32_t run = 1;
-        while (x + run < width && rgb[3 * (x + run)] == r && rgb[3 * (x + run) + 1] == g &&
-               rgb[3 * (x + run) + 2] == b) {
-            ++run;
+    // Neighbouring pixels mostly fall in the same cell (paper, ink): their
+    // sums are gathered here and added to the cell when the cell changes.
+    std::size_t current = 0;
+    std::int64_t count = 0, red = 0, green = 0, blue = 0, squares = 0;
+    auto flush = [&] {
+        if (count > 0) {
+            Cell& cell = cells_[current];
+            cell.weight += count;
+            cell.red += red;
+            cell.green += green;
+            cell.blue += blue;
+            cell.squares += static_cast<double>(squares);
         }
+        count = red = green = blue = squares = 0;
+    };
+    for (std::int32_t x = 0; x < width; ++x) {
+        const int r = rgb[3 * x];
+        const int g = rgb[3 * x + 1];
+        const int b = rgb[3 * x + 2];
         const std::size_t cell = At((r >> 3) + 1, (g >> 3) + 1, (b >> 3) + 1);
-        weight_[cell] += run;
-        red_[cell] += static_cast<std::int64_t>(r) * run;
-        green_[cell] += static_cast<std::int64_t>(g) * run;
-        blue_[cell] += static_cast<std::int64_t>(b) * run;
-        squares_[cell] += static_cast<double>(r * r + g * g + b * b) * run;
-        x += run;
+        if (cell != current) {
+            flush();
+            current = cell;
+        }
+        ++count;
+        red += r;
+        green += g;
+        blue += b;
+        squares += r * r + g * g + b * b;
     }
+    flush();
 }
 
 // Turns the histogram into cumulative moments: each cell then holds the sum
@@ -110,54 +128,55 @@ void WuQuantizer::Accumulate() {
             std::int64_t line = 0, lineR = 0, lineG = 0, lineB = 0;
             double line2 = 0;
             for (int b = 1; b < kSide; ++b) {
-                const std::size_t i = At(r, g, b);
-                const std::size_t below = At(r - 1, g, b);
-                line += weight_[i];
-                lineR += red_[i];
-                lineG += green_[i];
-                lineB += blue_[i];
-                line2 += squares_[i];
+                Cell& cell = cells_[At(r, g, b)];
+                const Cell& below = cells_[At(r - 1, g, b)];
+                line += cell.weight;
+                lineR += cell.red;
+                lineG += cell.green;
+                lineB += cell.blue;
+                line2 += cell.squares;
                 area[b] += line;
                 areaR[b] += lineR;
                 areaG[b] += lineG;
                 areaB[b] += lineB;
                 area2[b] += line2;
-                weight_[i] = weight_[below] + area[b];
-                red_[i] = red_[below] + areaR[b];
-                green_[i] = green_[below] + areaG[b];
-                blue_[i] = blue_[below] + areaB[b];
-                squares_[i] = squares_[below] + area2[b];
+                cell.weight = below.weight + area[b];
+                cell.red = below.red + areaR[b];
+                cell.green = below.green + areaG[b];
+                cell.blue = below.blue + areaB[b];
+                cell.squares = below.squares + area2[b];
             }
         }
     }
 }
 
 double WuQuantizer::Variance(const Box& box) const {
-    const auto r = static_cast<double>(Volume(box, red_));
-    const auto g = static_cast<double>(Volume(box, green_));
-    const auto b = static_cast<double>(Volume(box, blue_));
-    const auto w = static_cast<double>(Volume(box, weight_));
-    return Volume(box, squares_) - (r * r + g * g + b * b) / w;
+    const auto r = static_cast<double>(Volume(box, cells_, &Cell::red));
+    const auto g = static_cast<double>(Volume(box, cells_, &Cell::green));
+    const auto b = static_cast<double>(Volume(box, cells_, &Cell::blue));
+    const auto w = static_cast<double>(Volume(box, cells_, &Cell::weight));
+    return Volume(box, cells_, &Cell::squares) - (r * r + g * g + b * b) / w;
 }
 
 bool WuQuantizer::Cut(Box& first, Box& second) const {
-    const Moments whole{
-        static_cast<double>(Volume(first, red_)), static_cast<double>(Volume(first, green_)),
-        static_cast<double>(Volume(first, blue_)), static_cast<double>(Volume(first, weight_))};
+    const Moments whole{static_cast<double>(Volume(first, cells_, &Cell::red)),
+                        static_cast<double>(Volume(first, cells_, &Cell::green)),
+                        static_cast<double>(Volume(first, cells_, &Cell::blue)),
+                        static_cast<double>(Volume(first, cells_, &Cell::weight))};
 
     // The cut along `axis` that most reduces the variance, and how much.
     auto best = [&](Axis axis, int& cut) {
-        const Moments base{static_cast<double>(Bottom(first, axis, red_)),
-                           static_cast<double>(Bottom(first, axis, green_)),
-                           static_cast<double>(Bottom(first, axis, blue_)),
-                           static_cast<double>(Bottom(first, axis, weight_))};
+        const Moments base{static_cast<double>(Bottom(first, axis, cells_, &Cell::red)),
+                           static_cast<double>(Bottom(first, axis, cells_, &Cell::green)),
+                           static_cast<double>(Bottom(first, axis, cells_, &Cell::blue)),
+                           static_cast<double>(Bottom(first, axis, cells_, &Cell::weight))};
         double most = 0;
         cut = -1;
         for (int i = Bound(first, axis, false) + 1; i < Bound(first, axis, true); ++i) {
-            Moments half{base.r + static_cast<double>(Top(first, axis, i, red_)),
-                         base.g + static_cast<double>(Top(first, axis, i, green_)),
-                         base.b + static_cast<double>(Top(first, axis, i, blue_)),
-                         base.w + static_cast<double>(Top(first, axis, i, weight_))};
+            Moments half{base.r + static_cast<double>(Top(first, axis, i, cells_, &Cell::red)),
+                         base.g + static_cast<double>(Top(first, axis, i, cells_, &Cell::green)),
+                         base.b + static_cast<double>(Top(first, axis, i, cells_, &Cell::blue)),
+                         base.w + static_cast<double>(Top(first, axis, i, cells_, &Cell::weight))};
             if (half.w == 0) {
                 continue;
             }
@@ -237,15 +256,16 @@ std::vector<RgbColour> WuQuantizer::MakePalette(int colours) {
     std::vector<RgbColour> palette;
     for (int k = 0; k < count; ++k) {
         const Box& box = boxes[static_cast<std::size_t>(k)];
-        const std::int64_t w = Volume(box, weight_);
+        const std::int64_t w = Volume(box, cells_, &Cell::weight);
         if (w == 0) {
             continue;
         }
         auto mean = [w](std::int64_t sum) {
             return static_cast<std::uint8_t>((sum + w / 2) / w);
         };
-        palette.push_back(
-            {mean(Volume(box, red_)), mean(Volume(box, green_)), mean(Volume(box, blue_))});
+        palette.push_back({mean(Volume(box, cells_, &Cell::red)),
+                           mean(Volume(box, cells_, &Cell::green)),
+                           mean(Volume(box, cells_, &Cell::blue))});
     }
     return palette;
 }

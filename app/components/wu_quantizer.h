@@ -22,6 +22,16 @@ public:
     // Up to `colours` (1..256) colours for the pixels added so far. Call once.
     std::vector<RgbColour> MakePalette(int colours);
 
+    // Moments of the pixels in one histogram cell, kept together so adding a
+    // pixel touches one place in memory.
+    struct Cell {
+        std::int64_t weight = 0;
+        std::int64_t red = 0;
+        std::int64_t green = 0;
+        std::int64_t blue = 0;
+        double squares = 0;
+    };
+
     struct Box {
         int r0, r1, g0, g1, b0, b1; // exclusive lower, inclusive upper bounds
         int volume;
@@ -32,11 +42,7 @@ private:
     double Variance(const Box& box) const;
     bool Cut(Box& first, Box& second) const;
 
-    std::vector<std::int64_t> weight_;
-    std::vector<std::int64_t> red_;
-    std::vector<std::int64_t> green_;
-    std::vector<std::int64_t> blue_;
-    std::vector<double> squares_;
+    std::vector<Cell> cells_;
 };
 
 } // namespace pellix
