@@ -1,0 +1,104 @@
+#include "app/startup/scan_to_folder.h"
+
+#include "app/components/picture_writer.h"
+#include "app/components/twain.h"
+#include "app/settings/settings.h"
+#include "app/startup/app_state.h"
+#include "app/startup/filename_prompt.h"
+#include "app/startup/filetools.h"
+#include "app/startup/scan_naming.h"
+#include "app/startup/system_paths.h"
+
+#include <string>
+
+namespace pellix {
+namespace {
+
+std::wstring StampNow() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    return DateTimeStamp({t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond});
+}
+
+std::wstring Widen(const std::string& utf8) {
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring text(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), n);
+    return text;
+}
+
+bool HoldsPage(const std::wstring& file) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    return GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data) &&
+           (data.nFileSizeLow != 0 || data.nFileSizeHigh != 0);
+}
+
+// The name the file gets; `automatic` tells whether it came from the clock.
+struct Name {
+    std::wstring text;
+    bool automatic;
+};
+
+Name DecideName(HWND owner) {
+    if (!gSettings.bAskForFilename) {
+        return {StampName(StampNow()), true};
+    }
+    const std::wstring proposal =
+        ProposedName(gSettings.bFilenameUseDate, gSettings.bFilenameUseFolder, StampNow(),
+                     FolderName(CurrentFolder));
+    std::wstring answer;
+    {
+        FilenamePrompt prompt(owner, proposal);
+        answer = prompt.Ask();
+    }
+    if (answer.empty()) {
+        return {StampName(StampNow()), true};
+    }
+    return {WithJpgExtension(answer), false};
+}
+
+void EndRun() {
+    if (DeleteIfExists(ScanFile)) {
+        ScanFile.clear();
+    }
+}
+
+} // namespace
+
+void RunScanToFolder(HWND owner) {
+    if (!ScanFile.empty()) {
+        DeleteIfExists(ScanFile);
+    }
+    ScanFile = GetTempFile();
+    if (ScanFile.empty()) {
+        MessageBoxW(owner, L"There is no room for a temporary file, so nothing was scanned.",
+                    L"Pellix", MB_OK | MB_ICONERROR);
+        return;
+    }
+
+    // A cancelled or failed scan ends the run quietly: nothing to name or write.
+    if (TWAIN_AcquireToFilename(owner, ScanFile) != AcquireResult::Page || !HoldsPage(ScanFile)) {
+        EndRun();
+        return;
+    }
+
+    const Name name = DecideName(owner);
+    if (gSettings.iJPGQuality < 1 || gSettings.iJPGQuality > 100) {
+        gSettings.iJPGQuality = kDefaultJpegQuality;
+    }
+    std::wstring target = TargetPath(CurrentFolder, name.text);
+    if (name.automatic) {
+        // Two moments can give one stamp; an earlier scan is never replaced.
+        target = FreePath(target, FileExists);
+    }
+    const PictureResult written = ConvertToJpeg(ScanFile, target, gSettings.iJPGQuality);
+    if (!written.Ok()) {
+        const std::wstring text =
+            L"The scan could not be saved as\r\n" + target + L"\r\n\r\n" + Widen(written.message);
+        MessageBoxW(owner, text.c_str(), L"Pellix", MB_OK | MB_ICONERROR);
+    }
+    EndRun();
+}
+
+} // namespace pellix
