@@ -1,4 +1,5 @@
 #include "app/startup/filetools.h"
+#include "tests/win32/environment.h"
 #include "tests/win32/temp_folder.h"
 
 #include <windows.h>
@@ -12,22 +13,10 @@ using test::FileExists;
 using test::TempFolder;
 
 // Points TMP and TEMP somewhere else for the life of the object.
-class TempEnvironment {
+class TempEnvironment : public test::Environment {
 public:
-    explicit TempEnvironment(const std::wstring& folder) {
-        for (const wchar_t* name : {L"TMP", L"TEMP"}) {
-            wchar_t value[MAX_PATH] = {};
-            saved_.push_back(GetEnvironmentVariableW(name, value, MAX_PATH) ? value : L"");
-            SetEnvironmentVariableW(name, folder.c_str());
-        }
-    }
-    ~TempEnvironment() {
-        SetEnvironmentVariableW(L"TMP", saved_[0].c_str());
-        SetEnvironmentVariableW(L"TEMP", saved_[1].c_str());
-    }
-
-private:
-    std::vector<std::wstring> saved_;
+    explicit TempEnvironment(const std::wstring& folder)
+        : Environment{{L"TMP", folder.c_str()}, {L"TEMP", folder.c_str()}} {}
 };
 
 TEST(GetTempFile, TwoCallsGiveTwoNewEmptyFilesInTheTempFolder) {

@@ -2,6 +2,7 @@
 // the test set-up installs into the private prefix (see
 // scripts/install-virtual-scanner.sh).
 #include "app/components/twain.h"
+#include "tests/win32/environment.h"
 #include "tests/win32/temp_folder.h"
 
 #include <windows.h>
@@ -9,49 +10,20 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <map>
 
 namespace pellix {
 namespace {
 
 using test::TempFolder;
 
-// Sets environment variables for the scanner and restores them afterwards.
-class ScannerSettings {
-public:
-    ScannerSettings(std::initializer_list<std::pair<const wchar_t*, const wchar_t*>> values) {
-        Set(L"PELLIX_VSCAN_PAGE", L"40x25");
-        Set(L"PELLIX_VSCAN_DPI", L"100");
-        for (const auto& [name, value] : values) {
-            Set(name, value);
-        }
-    }
-    ~ScannerSettings() {
-        for (const auto& [name, old] : saved_) {
-            SetEnvironmentVariableW(name.c_str(), old.empty() ? nullptr : old.c_str());
-        }
-    }
-    ScannerSettings(const ScannerSettings&) = delete;
-    ScannerSettings& operator=(const ScannerSettings&) = delete;
-
-private:
-    void Set(const wchar_t* name, const wchar_t* value) {
-        if (!saved_.count(name)) {
-            wchar_t old[256] = {};
-            GetEnvironmentVariableW(name, old, 256);
-            saved_[name] = old;
-        }
-        SetEnvironmentVariableW(name, value);
-    }
-    std::map<std::wstring, std::wstring> saved_;
-};
+using test::ScannerSettings;
 
 class OwnerWindow {
 public:
     OwnerWindow() {
-        hwnd_ = CreateWindowExW(0, L"STATIC", L"Pellix test owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                10, 10, 300, 200, nullptr, nullptr, GetModuleHandleW(nullptr),
-                                nullptr);
+        hwnd_ =
+            CreateWindowExW(0, L"STATIC", L"Pellix test owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                            10, 10, 300, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     }
     ~OwnerWindow() { DestroyWindow(hwnd_); }
     OwnerWindow(const OwnerWindow&) = delete;
@@ -125,7 +97,9 @@ protected:
     }
 };
 
-TEST(TwainAvailability, ManagerIsPresentUnderWine) { EXPECT_EQ(TWAIN_IsAvailable(), 1); }
+TEST(TwainAvailability, ManagerIsPresentUnderWine) {
+    EXPECT_EQ(TWAIN_IsAvailable(), 1);
+}
 
 TEST_F(AcquireTest, ColourGrayAndBlackWhitePagesThroughNativeTransfer) {
     struct Mode {

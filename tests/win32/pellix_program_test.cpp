@@ -1,0 +1,379 @@
+// Pellix.exe as a user meets it: started with a command line, scanning from
+// the virtual scanner, answering its windows by pressing their buttons.
+// Each test runs a private copy of the program in a folder of its own, so
+// that its Pellix.ini belongs to the test.
+#include "tests/win32/environment.h"
+#include "tests/win32/temp_folder.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <regex>
+#include <vector>
+
+namespace pellix {
+namespace {
+
+using test::ScannerSettings;
+using test::TempFolder;
+
+// CMake gives the program's path in the build machine's form; Wine shows
+// that file system as drive Z:.
+std::wstring WindowsPath(const char* path) {
+    std::wstring result(path, path + std::strlen(path));
+    if (!result.empty() && result[0] == L'/') {
+        std::replace(result.begin(), result.end(), L'/', L'\\');
+        result = L"Z:" + result;
+    }
+    return result;
+}
+
+std::vector<std::wstring> FilesIn(const std::wstring& folder, const wchar_t* pattern = L"*") {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"\\" + pattern).c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                names.push_back(data.cFileName);
+            }
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The text of a window of another process (WM_GETTEXT is carried across).
+std::wstring TextOf(HWND window) {
+    wchar_t text[1024] = {};
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                        5000, &copied);
+    return text;
+}
+
+struct Search {
+    DWORD process;
+    const wchar_t* title;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM l) {
+    auto* search = reinterpret_cast<Search*>(l);
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == search->process && IsWindowVisible(window) && TextOf(window) == search->title) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+class Program {
+public:
+    Program(const std::wstring& exe, const std::wstring& tail, const std::wstring& workingFolder) {
+        std::wstring commandLine = L"\"" + exe + L"\"";
+        if (!tail.empty()) {
+            commandLine += L" " + tail;
+        }
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        started_ = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                  nullptr, workingFolder.c_str(), &startup, &process_);
+    }
+    ~Program() {
+        if (started_) {
+            if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+                TerminateProcess(process_.hProcess, 99);
+            }
+            CloseHandle(process_.hThread);
+            CloseHandle(process_.hProcess);
+        }
+    }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    bool Started() const { return started_ != FALSE; }
+
+    bool Ended(DWORD milliseconds = 30000) const {
+        return WaitForSingleObject(process_.hProcess, milliseconds) == WAIT_OBJECT_0;
+    }
+
+    // A visible top-level window of the program with this caption.
+    HWND Window(const wchar_t* title, DWORD milliseconds = 20000) const {
+        for (DWORD waited = 0; waited < milliseconds; waited += 50) {
+            Search search{process_.dwProcessId, title, nullptr};
+            EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+            if (search.found) {
+                return search.found;
+            }
+            if (WaitForSingleObject(process_.hProcess, 50) == WAIT_OBJECT_0) {
+                return nullptr;
+            }
+        }
+        return nullptr;
+    }
+
+private:
+    PROCESS_INFORMATION process_{};
+    BOOL started_ = FALSE;
+};
+
+class PellixProgram : public testing::Test {
+protected:
+    TempFolder install_{L"pellix-program"};
+    TempFolder temp_{L"pellix-temp"};
+    TempFolder scans_{L"My Scans"};
+    std::wstring exe_ = install_.Join(L"Pellix.exe");
+    test::Environment environment_;
+
+    void SetUp() override {
+        ASSERT_TRUE(CopyFileW(WindowsPath(PELLIX_EXE).c_str(), exe_.c_str(), FALSE));
+        // The program's temporary files go where the test can see them.
+        environment_.Set(L"TMP", temp_.Path().c_str());
+        environment_.Set(L"TEMP", temp_.Path().c_str());
+    }
+
+    void Settings(const std::string& quality) {
+        test::WriteBytes(install_.Join(L"Pellix.ini"), "[Quality]\r\n" + quality);
+    }
+
+    std::vector<std::wstring> Scans() const { return FilesIn(scans_.Path()); }
+    void ExpectNoTemporaryFileLeft() const { EXPECT_EQ(FilesIn(temp_.Path()).size(), 0u); }
+};
+
+const std::wregex kStampName(L"\\d{9,14}-Pellix\\.jpg");
+
+TEST_F(PellixProgram, AnExistingFolderIsScannedInto) {
+    ScannerSettings scanner{{L"PELLIX_VSCAN_ANSWER", L"scan"}};
+    wchar_t shortName[MAX_PATH] = {};
+    GetShortPathNameW(scans_.Path().c_str(), shortName, MAX_PATH);
+    // Blanks and all, no quotes; the short form; a trailing backslash.
+    for (const std::wstring& tail :
+         {scans_.Path(), std::wstring(shortName), scans_.Path() + L"\\"}) {
+        SCOPED_TRACE(testing::PrintToString(tail));
+        const size_t before = Scans().size();
+        Program program(exe_, tail, install_.Path());
+        ASSERT_TRUE(program.Started());
+        ASSERT_TRUE(program.Ended());
+        const std::vector<std::wstring> scans = Scans();
+        ASSERT_EQ(scans.size(), before + 1);
+        EXPECT_TRUE(std::regex_match(scans.back(), kStampName) ||
+                    std::regex_match(scans.front(), kStampName));
+        ExpectNoTemporaryFileLeft();
+    }
+    EXPECT_FALSE(test::FileExists(install_.Join(L"Pellix.ini"))) << "a run writes no settings";
+}
+
+TEST_F(PellixProgram, AnythingElseOpensTheMainWindowOnAFolder) {
+    ScannerSettings scanner{{L"PELLIX_VSCAN_ANSWER", L"scan"}};
+    const std::wstring file = scans_.Join(L"page.bmp");
+    test::WriteBytes(file, "x");
+    struct Row {
+        std::wstring tail, folder;
+    };
+    for (const Row& row :
+         {Row{L"", install_.Path()}, Row{L"\"" + scans_.Path() + L"\"", install_.Path()},
+          Row{file, file}, Row{scans_.Join(L"Missing"), install_.Path()}}) {
+        SCOPED_TRACE(testing::PrintToString(row.tail));
+        Program program(exe_, row.tail, install_.Path());
+        HWND main = program.Window(L"Pellix");
+        ASSERT_NE(main, nullptr);
+        HWND label = FindWindowExW(main, nullptr, L"Static", nullptr);
+        ASSERT_NE(label, nullptr);
+        EXPECT_EQ(TextOf(label), row.folder);
+        PostMessageW(main, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(program.Ended());
+    }
+    EXPECT_EQ(Scans(), std::vector<std::wstring>{L"page.bmp"});
+}
+
+// Wine's TWAIN manager switched off for one program name (Wine reads its
+// per-program library settings from the registry).
+class NoTwainFor {
+public:
+    explicit NoTwainFor(const std::wstring& exeName)
+        : key_(L"Software\\Wine\\AppDefaults\\" + exeName + L"\\DllOverrides") {
+        RegSetKeyValueW(HKEY_CURRENT_USER, key_.c_str(), L"twain_32", REG_SZ, L"", sizeof(wchar_t));
+    }
+    ~NoTwainFor() { RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str()); }
+    NoTwainFor(const NoTwainFor&) = delete;
+    NoTwainFor& operator=(const NoTwainFor&) = delete;
+
+private:
+    std::wstring key_;
+};
+
+TEST_F(PellixProgram, WithoutTwainItSaysSoAndTouchesNoSettings) {
+    const std::wstring exe = install_.Join(L"PellixWithoutTwain.exe");
+    ASSERT_TRUE(CopyFileW(exe_.c_str(), exe.c_str(), FALSE));
+    NoTwainFor noTwain(L"PellixWithoutTwain.exe");
+    Settings("JPGQuality=75\r\n");
+    const std::string settings = test::ReadBytes(install_.Join(L"Pellix.ini"));
+    Program program(exe, scans_.Path(), install_.Path());
+    HWND message = program.Window(L"Pellix");
+    ASSERT_NE(message, nullptr);
+    HWND text = FindWindowExW(message, nullptr, L"Static", nullptr);
+    while (text && TextOf(text).empty()) {
+        text = FindWindowExW(message, text, L"Static", nullptr);
+    }
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(TextOf(text), L"There is no TWAIN compatible device on this machine!");
+    PostMessageW(message, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(program.Ended());
+    EXPECT_EQ(test::ReadBytes(install_.Join(L"Pellix.ini")), settings);
+    EXPECT_TRUE(Scans().empty());
+}
+
+// Answers the filename prompt: types `text` unless null, then presses the
+// button with `button` as its caption, or the close box when null.
+void AnswerPrompt(const Program& program, const wchar_t* text, const wchar_t* button,
+                  std::wstring* proposal = nullptr) {
+    HWND prompt = program.Window(L"Pellix filename");
+    ASSERT_NE(prompt, nullptr);
+    EXPECT_TRUE(GetWindowLongW(prompt, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_NE(GetWindow(prompt, GW_OWNER), nullptr) << "owned, so not on the taskbar";
+    HWND edit = FindWindowExW(prompt, nullptr, L"Edit", nullptr);
+    ASSERT_NE(edit, nullptr);
+    if (proposal) {
+        *proposal = TextOf(edit);
+    }
+    if (text) {
+        SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    }
+    if (button) {
+        HWND pressed = FindWindowExW(prompt, nullptr, L"Button", button);
+        ASSERT_NE(pressed, nullptr);
+        PostMessageW(pressed, BM_CLICK, 0, 0);
+    } else {
+        PostMessageW(prompt, WM_CLOSE, 0, 0);
+    }
+}
+
+TEST_F(PellixProgram, ThePromptProposesAndTheAnswerNamesTheFile) {
+    ScannerSettings scanner{{L"PELLIX_VSCAN_ANSWER", L"scan"}};
+    struct Row {
+        const char* flags;
+        const wchar_t* typed;
+        const wchar_t* button;
+        const wchar_t* proposal; // regex
+        const wchar_t* written;  // regex
+    };
+    const Row rows[] = {
+        {"FilenameUseDate=True\r\nFilenameUseFolder=True\r\n", nullptr, L"OK",
+         L"\\d{9,14}-My Scans-\\d+", L"\\d{9,14}-My Scans-\\d+\\.jpg"},
+        {"FilenameUseDate=True\r\n", nullptr, L"OK", L"\\d{9,14}", L"\\d{9,14}\\.jpg"},
+        {"FilenameUseFolder=True\r\n", nullptr, L"OK", L"-My Scans-\\d+", L"-My Scans-\\d+\\.jpg"},
+        // Automatic names made within one second get " (2)" and so on.
+        {"", nullptr, L"OK", L"", L"\\d{9,14}-Pellix( \\(\\d\\))?\\.jpg"},
+        {"FilenameUseDate=True\r\n", nullptr, L"Cancel", L"\\d{9,14}",
+         L"\\d{9,14}-Pellix( \\(\\d\\))?\\.jpg"},
+        {"FilenameUseDate=True\r\n", nullptr, nullptr, L"\\d{9,14}",
+         L"\\d{9,14}-Pellix( \\(\\d\\))?\\.jpg"},
+        {"", L"Receipt", L"OK", L"", L"Receipt\\.jpg"},
+        {"", L"Invoice.JPG", L"OK", L"", L"Invoice\\.JPG"},
+        {"", L"scan.jpeg", L"OK", L"", L"scan\\.jpeg\\.jpg"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(row.written)));
+        Settings(std::string("AskForFilename=True\r\n") + row.flags);
+        const std::vector<std::wstring> before = Scans();
+        Program program(exe_, scans_.Path(), install_.Path());
+        std::wstring proposal;
+        AnswerPrompt(program, row.typed, row.button, &proposal);
+        EXPECT_TRUE(std::regex_match(proposal, std::wregex(row.proposal)))
+            << testing::PrintToString(proposal);
+        ASSERT_TRUE(program.Ended());
+        std::vector<std::wstring> added;
+        for (const std::wstring& name : Scans()) {
+            if (std::find(before.begin(), before.end(), name) == before.end()) {
+                added.push_back(name);
+            }
+        }
+        ASSERT_EQ(added.size(), 1u);
+        EXPECT_TRUE(std::regex_match(added[0], std::wregex(row.written)))
+            << testing::PrintToString(added[0]);
+        ExpectNoTemporaryFileLeft();
+    }
+}
+
+TEST_F(PellixProgram, ATypedNameReplacesAnOlderFile) {
+    ScannerSettings scanner{{L"PELLIX_VSCAN_ANSWER", L"scan"}};
+    test::WriteBytes(scans_.Join(L"Receipt.jpg"), "old");
+    Settings("AskForFilename=True\r\n");
+    Program program(exe_, scans_.Path(), install_.Path());
+    AnswerPrompt(program, L"Receipt", L"OK");
+    ASSERT_TRUE(program.Ended());
+    EXPECT_NE(test::ReadBytes(scans_.Join(L"Receipt.jpg")), "old");
+}
+
+TEST_F(PellixProgram, AnAutomaticNameNeverReplacesAnEarlierScan) {
+    ScannerSettings scanner{{L"PELLIX_VSCAN_ANSWER", L"scan"}};
+    // Earlier scans under every name the next seconds can give.
+    for (int s = 0; s < 20; ++s) {
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        ULARGE_INTEGER t{{now.dwLowDateTime, now.dwHighDateTime}};
+        t.QuadPart += static_cast<ULONGLONG>(s) * 10000000ull;
+        FILETIME later{t.LowPart, t.HighPart}, local;
+        FileTimeToLocalFileTime(&later, &local);
+        SYSTEMTIME st;
+        FileTimeToSystemTime(&local, &st);
+        std::wstring stamp;
+        for (int part : {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond}) {
+            stamp += std::to_wstring(part);
+        }
+        test::WriteBytes(scans_.Join(stamp + L"-Pellix.jpg"), "earlier");
+    }
+    const size_t before = Scans().size();
+    Program program(exe_, scans_.Path(), install_.Path());
+    ASSERT_TRUE(program.Ended());
+    const std::vector<std::wstring> scans = Scans();
+    ASSERT_EQ(scans.size(), before + 1);
+    size_t earlier = 0;
+    for (const std::wstring& name : scans) {
+        if (test::ReadBytes(scans_.Join(name)) == "earlier") {
+            ++earlier;
+        } else {
+            EXPECT_TRUE(std::regex_match(name, std::wregex(L"\\d{9,14}-Pellix \\(2\\)\\.jpg")))
+                << testing::PrintToString(name);
+        }
+    }
+    EXPECT_EQ(earlier, before);
+}
+
+TEST_F(PellixProgram, ACancelledScanEndsQuietly) {
+    ScannerSettings scanner{{L"PELLIX_VSCAN_ANSWER", L"cancel"}};
+    Settings("AskForFilename=True\r\n");
+    Program program(exe_, scans_.Path(), install_.Path());
+    EXPECT_TRUE(program.Ended()) << "no prompt, no message";
+    EXPECT_TRUE(Scans().empty());
+    ExpectNoTemporaryFileLeft();
+}
+
+TEST_F(PellixProgram, AFailedWriteIsReportedAndLeavesNothing) {
+    ScannerSettings scanner{{L"PELLIX_VSCAN_ANSWER", L"scan"}};
+    Settings("AskForFilename=True\r\n");
+    Program program(exe_, scans_.Path(), install_.Path());
+    AnswerPrompt(program, L"no\\such\\folder\\page", L"OK");
+    HWND message = program.Window(L"Pellix");
+    ASSERT_NE(message, nullptr);
+    std::wstring shown;
+    for (HWND child = FindWindowExW(message, nullptr, L"Static", nullptr); child;
+         child = FindWindowExW(message, child, L"Static", nullptr)) {
+        shown += TextOf(child);
+    }
+    EXPECT_NE(shown.find(L"no\\such\\folder\\page.jpg"), std::wstring::npos)
+        << testing::PrintToString(shown);
+    PostMessageW(message, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(program.Ended());
+    EXPECT_TRUE(Scans().empty());
+    ExpectNoTemporaryFileLeft();
+}
+
+} // namespace
+} // namespace pellix
