@@ -3,32 +3,75 @@
 // owner of the scanner's dialog.
 #pragma once
 
+#include "app/mainwindow/page_view.h"
+
 #include <windows.h>
+
+#include <string>
 
 namespace pellix {
 
+// Control identifiers, also used by tests to find the controls.
+enum MainWindowId : int {
+    kToolbarId = 1001,
+    kFolderStripId = 1002,
+    kFolderCaptionId = 1003,
+    kCurrentFolderLabelId = 1004,
+    kViewId = 1005,
+    kStatusBarId = 1006,
+};
+
+// Menu and toolbar commands.
+enum Command : int {
+    mnuSelecteerBron = 2001,
+    mnuOpslaan,
+    mnuOpslaanAls,
+    mnuAfsluiten,
+    mnuScan,
+    mnuOpties,
+    mnuContents,
+    mnuOver,
+};
+
 class MainWindow {
 public:
-    MainWindow();
+    MainWindow() = default;
     ~MainWindow();
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
-    // Creates the window (not shown) and shows CurrentFolder in it.
+    // Creates the window with all its controls (not shown) and shows
+    // CurrentFolder in its folder strip.
     bool Load();
     void Show(int showCommand);
     HWND Handle() const { return window_; }
+    PageView& View() { return view_; }
 
     // Closes the window after the close check; false when the user kept it.
     bool Unload();
 
+    // Runs a menu or toolbar command.
+    void Run(int command);
+    // A toolbar button's key, compared in lower case.
+    void RunToolbarKey(const std::wstring& key);
+
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM w, LPARAM l);
     LRESULT Handle(HWND window, UINT message, WPARAM w, LPARAM l);
+    void CreateMenus();
+    void CreateToolbar();
+    void CreateFolderStrip();
+    void LayOut();
     bool MayClose();
+    int Dpi() const;
 
     HWND window_ = nullptr;
+    HWND toolbar_ = nullptr;
+    HWND folderStrip_ = nullptr;
     HWND folderLabel_ = nullptr;
+    HWND status_ = nullptr;
+    HFONT font_ = nullptr;
+    PageView view_;
 };
 
 } // namespace pellix

@@ -2,6 +2,7 @@
 // the virtual scanner, answering its windows by pressing their buttons.
 // Each test runs a private copy of the program in a folder of its own, so
 // that its Pellix.ini belongs to the test.
+#include "app/mainwindow/main_window.h"
 #include "tests/win32/environment.h"
 #include "tests/win32/temp_folder.h"
 
@@ -183,7 +184,7 @@ TEST_F(PellixProgram, AnythingElseOpensTheMainWindowOnAFolder) {
         Program program(exe_, row.tail, install_.Path());
         HWND main = program.Window(L"Pellix");
         ASSERT_NE(main, nullptr);
-        HWND label = FindWindowExW(main, nullptr, L"Static", nullptr);
+        HWND label = GetDlgItem(GetDlgItem(main, kFolderStripId), kCurrentFolderLabelId);
         ASSERT_NE(label, nullptr);
         EXPECT_EQ(TextOf(label), row.folder);
         PostMessageW(main, WM_CLOSE, 0, 0);
