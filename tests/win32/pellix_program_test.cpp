@@ -376,5 +376,25 @@ TEST_F(PellixProgram, AFailedWriteIsReportedAndLeavesNothing) {
     ExpectNoTemporaryFileLeft();
 }
 
+// The test set-up maps drive T: to a folder of its own.
+TEST_F(PellixProgram, ADriveRootIsScannedIntoWithoutAFolderName) {
+    ScannerSettings scanner{{L"PELLIX_VSCAN_ANSWER", L"scan"}};
+    ASSERT_NE(GetFileAttributesW(L"T:\\"), INVALID_FILE_ATTRIBUTES) << "drive T: is not mapped";
+    for (const std::wstring& name : FilesIn(L"T:", L"*.jpg")) {
+        DeleteFileW((L"T:\\" + name).c_str());
+    }
+    Settings("AskForFilename=True\r\nFilenameUseDate=True\r\nFilenameUseFolder=True\r\n");
+    Program program(exe_, L"T:\\", install_.Path());
+    std::wstring proposal;
+    AnswerPrompt(program, nullptr, L"OK", &proposal);
+    EXPECT_TRUE(std::regex_match(proposal, std::wregex(L"\\d{9,14}-")))
+        << testing::PrintToString(proposal);
+    ASSERT_TRUE(program.Ended());
+    const std::vector<std::wstring> written = FilesIn(L"T:", L"*.jpg");
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_EQ(written[0], proposal + L".jpg");
+    ExpectNoTemporaryFileLeft();
+}
+
 } // namespace
 } // namespace pellix

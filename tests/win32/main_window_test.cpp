@@ -1,0 +1,117 @@
+// The main window in this process: its minimum size and how the viewport
+// scrolls pictures of every size.
+#include "app/mainwindow/main_window.h"
+#include "app/startup/app_state.h"
+#include "tests/win32/temp_folder.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace pellix {
+namespace {
+
+using test::TempFolder;
+
+int WindowDpi(HWND window) {
+    HDC dc = GetDC(window);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(window, dc);
+    return dpi;
+}
+
+// A 24-bit bitmap file of the given size in pixels, white.
+void WriteBmp(const std::wstring& path, int width, int height) {
+    const int stride = (width * 3 + 3) / 4 * 4;
+    std::string bytes(54 + static_cast<size_t>(stride) * height, '\xff');
+    auto put32 = [&](size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) {
+            bytes[at + i] = static_cast<char>(v >> (8 * i));
+        }
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(2, static_cast<std::uint32_t>(bytes.size()));
+    put32(6, 0);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<std::uint32_t>(width));
+    put32(22, static_cast<std::uint32_t>(height));
+    put32(26, 1 | (24 << 16));
+    put32(30, 0);
+    put32(34, static_cast<std::uint32_t>(stride * height));
+    put32(38, 0);
+    put32(42, 0);
+    put32(46, 0);
+    put32(50, 0);
+    test::WriteBytes(path, bytes);
+}
+
+class MainWindowTest : public testing::Test {
+protected:
+    void SetUp() override {
+        CurrentFolder = L"C:\\Scans";
+        ASSERT_TRUE(window_.Load());
+        window_.Show(SW_SHOWNORMAL);
+    }
+    MainWindow window_;
+    TempFolder folder_;
+};
+
+TEST_F(MainWindowTest, CannotBeMadeSmallerThanItsMinimum) {
+    const int dpi = WindowDpi(window_.Handle());
+    SetWindowPos(window_.Handle(), nullptr, 0, 0, 50, 50, SWP_NOMOVE | SWP_NOZORDER);
+    RECT r;
+    GetWindowRect(window_.Handle(), &r);
+    EXPECT_EQ(r.right - r.left, TwipsToPixels(kMinimumWidth, dpi));
+    EXPECT_EQ(r.bottom - r.top, TwipsToPixels(kMinimumHeight, dpi));
+}
+
+TEST_F(MainWindowTest, ShowsTheCurrentFolder) {
+    wchar_t text[256] = {};
+    GetDlgItemTextW(GetDlgItem(window_.Handle(), kFolderStripId), kCurrentFolderLabelId, text, 256);
+    EXPECT_STREQ(text, L"C:\\Scans");
+}
+
+TEST_F(MainWindowTest, ScrollRangesFitEveryPictureAndValuesArePulledBack) {
+    PageView& view = window_.View();
+
+    // Before the first scan the hidden picture's design size sets the ranges.
+    EXPECT_FALSE(view.PictureVisible());
+
+    // A page far larger than the viewport (a 600 dpi A4 is 7016 rows): the
+    // whole page can be reached, well beyond 32767 twips.
+    const std::wstring large = folder_.Join(L"large.bmp");
+    WriteBmp(large, 300, 7016);
+    ASSERT_TRUE(view.ShowPicture(large));
+    EXPECT_TRUE(view.PictureVisible());
+    const ScrollMaxima big = view.Maxima();
+    EXPECT_GT(big.vertical, 32767);
+    SendMessageW(GetDlgItem(window_.Handle(), kViewId), WM_VSCROLL, SB_BOTTOM, 0);
+    EXPECT_EQ(view.VerticalValue(), big.vertical);
+
+    // A small picture: negative maxima, and the old value is pulled back.
+    const std::wstring small = folder_.Join(L"small.bmp");
+    WriteBmp(small, 10, 10);
+    ASSERT_TRUE(view.ShowPicture(small));
+    EXPECT_LT(view.Maxima().vertical, 0);
+    EXPECT_LE(view.VerticalValue(), 0);
+    EXPECT_GE(view.VerticalValue(), view.Maxima().vertical);
+
+    // Arrow clicks move by the small step and stay in range.
+    SendMessageW(GetDlgItem(window_.Handle(), kViewId), WM_HSCROLL, SB_LINEDOWN, 0);
+    EXPECT_LE(view.HorizontalValue(), 0);
+    EXPECT_GE(view.HorizontalValue(), view.Maxima().horizontal);
+}
+
+TEST_F(MainWindowTest, NotABitmapIsRefused) {
+    const std::wstring empty = folder_.Join(L"empty.tmp");
+    test::WriteBytes(empty, "");
+    EXPECT_FALSE(window_.View().ShowPicture(empty));
+    EXPECT_FALSE(window_.View().PictureVisible());
+}
+
+} // namespace
+} // namespace pellix
