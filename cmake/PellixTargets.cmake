@@ -39,4 +39,8 @@ function(pellix_deliverable target)
     RUNTIME_OUTPUT_DIRECTORY "${PELLIX_DIST_ARCH_DIR}"
     LIBRARY_OUTPUT_DIRECTORY "${PELLIX_DIST_ARCH_DIR}")
   add_dependencies(${target} dist_layout)
+  # What ships carries no debug information: a smaller file that loads faster.
+  if(MINGW)
+    target_link_options(${target} PRIVATE $<$<NOT:$<CONFIG:Debug>>:-s>)
+  endif()
 endfunction()
