@@ -66,10 +66,28 @@ for p in "${presets[@]}"; do
 	[ "$f" -eq 0 ] || status=1
 done
 
+# A short, bounded fuzz run of the bitmap reader (AddressSanitizer and
+# UndefinedBehaviorSanitizer); longer runs: scripts/fuzz-bmp.sh SECONDS.
+fuzz_seconds=${PELLIX_FUZZ_SECONDS:-20}
+fuzz_result="not run"
+if [ "$fuzz_seconds" -gt 0 ] && [ $# -eq 0 ]; then
+	echo "== test: fuzzing the bitmap reader for $fuzz_seconds s"
+	if bash scripts/fuzz-bmp.sh "$fuzz_seconds" >build/fuzz.log 2>&1; then
+		fuzz_result="1 passed, 0 failed ($(grep -o 'stat::number_of_executed_units: *[0-9]*' build/fuzz.log | grep -o '[0-9]*$') executions)"
+		total_passed=$((total_passed + 1))
+	else
+		tail -n 30 build/fuzz.log
+		fuzz_result="0 passed, 1 failed (see build/fuzz.log)"
+		total_failed=$((total_failed + 1))
+		status=1
+	fi
+fi
+
 echo
 echo "== Summary ($(($(date +%s) - start)) s)"
 for p in "${presets[@]}"; do
 	printf '  %-10s %s\n' "$p" "${result[$p]:-not run}"
 done
+printf '  %-10s %s\n' fuzz "$fuzz_result"
 echo "$total_passed passed, $total_failed failed"
 exit $status
