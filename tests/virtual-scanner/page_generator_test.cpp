@@ -1,17 +1,21 @@
+// The platform-neutral core: page geometry, the drawn page, the settings.
+#include "devices/virtual-scanner/core/page_format.h"
 #include "devices/virtual-scanner/core/page_generator.h"
+#include "devices/virtual-scanner/core/scanner_options.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdint>
+#include <map>
 #include <set>
+#include <string>
 #include <vector>
 
 namespace pellix::vscan {
 namespace {
 
 constexpr PageStamp kMorning{2024, 3, 9, 8, 15, 0};
-constexpr PageStamp kSecondLater{2024, 3, 9, 8, 15, 1};
 
 using Row = std::vector<std::uint8_t>;
 
@@ -37,6 +41,40 @@ int at(double inches, int dpi) {
     return static_cast<int>(std::lround(inches * dpi));
 }
 
+TEST(PageFormat, PixelsAndRowBytesFollowPaperResolutionAndKind) {
+    struct Case {
+        PaperSize paper;
+        int dpi;
+        PixelKind kind;
+        int width, height, bits;
+        std::size_t packed, padded;
+    };
+    const Case cases[] = {
+        {kA4, 300, PixelKind::Color, 2480, 3508, 24, 7440, 7440},
+        {kA4, 300, PixelKind::BlackWhite, 2480, 3508, 1, 310, 312},
+        {kA4, 100, PixelKind::Color, 827, 1169, 24, 2481, 2484},
+        {kA4, 100, PixelKind::Gray, 827, 1169, 8, 827, 828},
+        {kA4, 600, PixelKind::Gray, 4961, 7016, 8, 4961, 4964},
+        {kLetter, 200, PixelKind::BlackWhite, 1700, 2200, 1, 213, 216},
+        {{40, 25}, 150, PixelKind::Color, 236, 148, 24, 708, 708},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << " px at " << c.dpi << " dpi");
+        const PageFormat format = makePageFormat(c.paper, c.dpi, c.kind);
+        EXPECT_EQ(format.width, c.width);
+        EXPECT_EQ(format.height, c.height);
+        EXPECT_EQ(format.bitsPerPixel(), c.bits);
+        EXPECT_EQ(format.packedRowBytes(), c.packed);
+        EXPECT_EQ(format.paddedRowBytes(), c.padded);
+    }
+    for (int dpi : {100, 150, 200, 300, 400, 600}) {
+        EXPECT_TRUE(isOfferedResolution(dpi)) << dpi;
+    }
+    for (int dpi : {0, 72, 250, 1200, -300}) {
+        EXPECT_FALSE(isOfferedResolution(dpi)) << dpi;
+    }
+}
+
 class RulerTest : public testing::TestWithParam<int> {
 protected:
     int dpi = GetParam();
@@ -44,24 +82,18 @@ protected:
     const RulerBand& ruler = page.ruler();
 
     bool dark(int x, int y) const { return renderRow(page, y)[x] < 128; }
-    // Rows down from the top edge that are dark at column x.
-    int markLengthFromTop(int x) const {
+    // Dark rows at column x, counted inwards from the top or the bottom edge.
+    int markLength(int x, bool fromTop) const {
         int length = 0;
-        while (ruler.top + length < ruler.bottom && dark(x, ruler.top + length)) {
-            ++length;
-        }
-        return length;
-    }
-    int markLengthFromBottom(int x) const {
-        int length = 0;
-        while (ruler.bottom - 1 - length >= ruler.top && dark(x, ruler.bottom - 1 - length)) {
+        while (length < ruler.bottom - ruler.top &&
+               dark(x, fromTop ? ruler.top + length : ruler.bottom - 1 - length)) {
             ++length;
         }
         return length;
     }
 };
 
-TEST_P(RulerTest, InchMarksHangFromTheTopEdgeEveryHalfInch) {
+TEST_P(RulerTest, InchMarksHangFromTheTopEdgeEveryHalfInchWholeInchesLonger) {
     const Row top = renderRow(page, ruler.top);
     for (int half = 0; at(half / 2.0 + 0.25, dpi) < page.format().width; ++half) {
         const int mark = at(half / 2.0, dpi);
@@ -69,32 +101,22 @@ TEST_P(RulerTest, InchMarksHangFromTheTopEdgeEveryHalfInch) {
             EXPECT_LT(top[x], 128) << "no mark at " << half / 2.0 << " in, column " << x;
         }
         EXPECT_GT(top[mark + ruler.tickWidth], 128) << "mark too wide at " << half / 2.0 << " in";
-        EXPECT_GT(top[at(half / 2.0 + 0.25, dpi)], 128)
-            << "stray mark at " << half / 2.0 + 0.25 << " in";
+        EXPECT_GT(top[at(half / 2.0 + 0.25, dpi)], 128) << "stray mark at " << half / 2.0 + 0.25;
     }
+    EXPECT_GT(markLength(at(1.0, dpi), true), markLength(at(1.5, dpi), true));
+    EXPECT_EQ(markLength(at(1.0, dpi), true), markLength(at(5.0, dpi), true));
+    EXPECT_GT(markLength(at(1.5, dpi), true), 0);
 }
 
-TEST_P(RulerTest, WholeInchMarksAreLongerThanHalfInchMarks) {
-    EXPECT_GT(markLengthFromTop(at(1.0, dpi)), markLengthFromTop(at(1.5, dpi)));
-    EXPECT_EQ(markLengthFromTop(at(1.0, dpi)), markLengthFromTop(at(5.0, dpi)));
-    EXPECT_GT(markLengthFromTop(at(1.5, dpi)), 0);
-}
-
-TEST_P(RulerTest, CentimetreMarksStandOnTheBottomEdgeEveryMillimetre) {
+TEST_P(RulerTest, MillimetreMarksStandOnTheBottomEdgeCentimetresLongest) {
     const Row bottom = renderRow(page, ruler.bottom - 1);
-    for (int millimetre = 0; at((millimetre + 0.5) / 25.4, dpi) < page.format().width;
-         ++millimetre) {
-        const int mark = at(millimetre / 25.4, dpi);
-        EXPECT_LT(bottom[mark], 128) << "no mark at " << millimetre << " mm";
-        EXPECT_GT(bottom[at((millimetre + 0.5) / 25.4, dpi)], 128)
-            << "stray mark at " << millimetre + 0.5 << " mm";
+    for (int mm = 0; at((mm + 0.5) / 25.4, dpi) < page.format().width; ++mm) {
+        EXPECT_LT(bottom[at(mm / 25.4, dpi)], 128) << "no mark at " << mm << " mm";
+        EXPECT_GT(bottom[at((mm + 0.5) / 25.4, dpi)], 128) << "stray mark at " << mm + 0.5;
     }
-}
-
-TEST_P(RulerTest, CentimetreMarksOutgrowHalfCentimetreAndMillimetreMarks) {
-    const int centimetre = markLengthFromBottom(at(3 / 2.54, dpi));
-    const int half = markLengthFromBottom(at(3.5 / 2.54, dpi));
-    const int millimetre = markLengthFromBottom(at(3.2 / 2.54, dpi));
+    const int centimetre = markLength(at(3 / 2.54, dpi), false);
+    const int half = markLength(at(3.5 / 2.54, dpi), false);
+    const int millimetre = markLength(at(3.2 / 2.54, dpi), false);
     EXPECT_GT(centimetre, half);
     EXPECT_GT(half, millimetre);
     EXPECT_GT(millimetre, 0);
@@ -105,89 +127,65 @@ INSTANTIATE_TEST_SUITE_P(EveryOfferedResolution, RulerTest, testing::ValuesIn(kO
 TEST(PageGenerator, PagesMadeAtDifferentTimesDifferOnlyWhereTheTimeIsPrinted) {
     const PageFormat format = makePageFormat(kA4, 100, PixelKind::Color);
     const auto first = renderPage(PageGenerator(format, kMorning));
-    const auto again = renderPage(PageGenerator(format, kMorning));
-    const auto later = renderPage(PageGenerator(format, kSecondLater));
-
-    EXPECT_EQ(first, again) << "the same time must give the same page";
+    const auto later = renderPage(PageGenerator(format, {2024, 3, 9, 8, 15, 1}));
+    EXPECT_EQ(first, renderPage(PageGenerator(format, kMorning))) << "not reproducible";
     int differing = 0;
     for (std::size_t y = 0; y < first.size(); ++y) {
         differing += first[y] != later[y];
     }
     EXPECT_GT(differing, 0) << "the time of the scan is not on the page";
     EXPECT_LT(differing, format.height / 10) << "more than the time changed";
-}
 
-TEST(PageGenerator, ColourPageHasSaturatedColoursAndAGrayPageManyLevels) {
-    const auto colour =
-        renderPage(PageGenerator(makePageFormat(kA4, 100, PixelKind::Color), kMorning));
     bool red = false, green = false, blue = false;
-    for (const Row& row : colour) {
+    for (const Row& row : first) {
         for (std::size_t x = 0; x + 2 < row.size(); x += 3) {
             red |= row[x] > 200 && row[x + 1] < 60 && row[x + 2] < 60;
             green |= row[x] < 60 && row[x + 1] > 200 && row[x + 2] < 60;
             blue |= row[x] < 60 && row[x + 1] < 60 && row[x + 2] > 200;
         }
     }
-    EXPECT_TRUE(red && green && blue);
+    EXPECT_TRUE(red && green && blue) << "no saturated colours";
+}
 
-    const auto gray =
-        renderPage(PageGenerator(makePageFormat(kA4, 100, PixelKind::Gray), kMorning));
+TEST(PageGenerator, GrayHasAllLevelsAndBlackAndWhiteDithersButKeepsPureBlackAndWhite) {
+    const PageGenerator gray(makePageFormat(kA4, 100, PixelKind::Gray), kMorning);
+    const PageGenerator bw(makePageFormat(kA4, 100, PixelKind::BlackWhite), kMorning);
     std::set<std::uint8_t> levels;
-    for (const Row& row : gray) {
+    for (const Row& row : renderPage(gray)) {
         levels.insert(row.begin(), row.end());
     }
     EXPECT_GT(levels.size(), 200u) << "no gray gradient";
     EXPECT_TRUE(levels.count(0) && levels.count(255));
-}
 
-TEST(PageGenerator, BlackAndWhitePageHasBothColoursAndDithersTheGradients) {
-    const PageFormat format = makePageFormat(kA4, 150, PixelKind::BlackWhite);
-    const auto rows = renderPage(PageGenerator(format, kMorning));
+    const int width = bw.format().width;
     long white = 0;
     bool dithered = false;
-    for (const Row& row : rows) {
+    for (int y = 0; y < bw.format().height; ++y) {
+        const Row g = renderRow(gray, y);
+        const Row b = renderRow(bw, y);
         int rowWhite = 0;
-        for (int x = 0; x < format.width; ++x) {
-            rowWhite += bitIsWhite(row, x);
+        for (int x = 0; x < width; ++x) {
+            rowWhite += bitIsWhite(b, x);
+            // The printed lines name the colour mode: compare the ruler and
+            // everything from 65 mm down.
+            const bool compared =
+                (y >= gray.ruler().top && y < gray.ruler().bottom) || y >= at(65 / 25.4, 100);
+            if (compared && (g[x] == 0 || g[x] == 255)) {
+                ASSERT_EQ(bitIsWhite(b, x), g[x] == 255) << x << "," << y;
+            }
         }
         white += rowWhite;
-        // A mix of both colours over most of a row only comes from dithering.
-        dithered |= rowWhite > format.width / 4 && rowWhite < format.width * 3 / 4;
+        // A mix of both over most of a row only comes from dithering.
+        dithered |= rowWhite > width / 4 && rowWhite < width * 3 / 4;
     }
-    const long all = long(format.width) * format.height;
+    const long all = long(width) * bw.format().height;
     EXPECT_GT(white, all / 2) << "the paper should be mostly white";
     EXPECT_LT(white, all - all / 50) << "hardly any black";
     EXPECT_TRUE(dithered);
 }
 
-TEST(PageGenerator, BlackAndWhiteKeepsPureBlackAndPureWhiteOfTheGrayPage) {
-    const PageGenerator gray(makePageFormat(kA4, 100, PixelKind::Gray), kMorning);
-    const PageGenerator bw(makePageFormat(kA4, 100, PixelKind::BlackWhite), kMorning);
-    // The printed lines name the colour mode, so compare the ruler and
-    // everything below the text (from 65 mm down).
-    std::vector<int> rows;
-    for (int y = gray.ruler().top; y < gray.ruler().bottom; ++y) {
-        rows.push_back(y);
-    }
-    for (int y = at(65 / 25.4, 100); y < gray.format().height; y += 3) {
-        rows.push_back(y);
-    }
-    for (const int y : rows) {
-        const Row g = renderRow(gray, y);
-        const Row b = renderRow(bw, y);
-        for (int x = 0; x < gray.format().width; ++x) {
-            if (g[x] == 0) {
-                ASSERT_FALSE(bitIsWhite(b, x)) << x << "," << y;
-            } else if (g[x] == 255) {
-                ASSERT_TRUE(bitIsWhite(b, x)) << x << "," << y;
-            }
-        }
-    }
-}
-
 TEST(PageGenerator, RowLeavesPaddingAloneAndClearsUnusedBits) {
-    // 40 mm at 100 dpi: 157 pixels, so the last byte of a 1-bit row holds
-    // five pixels and three unused bits.
+    // 157 pixels: the last byte of a 1-bit row has three unused bits.
     const PageGenerator page(makePageFormat({40, 25}, 100, PixelKind::BlackWhite), kMorning);
     Row row(page.format().paddedRowBytes(), 0xAB);
     ASSERT_EQ(page.format().packedRowBytes(), 20u);
@@ -198,6 +196,81 @@ TEST(PageGenerator, RowLeavesPaddingAloneAndClearsUnusedBits) {
             EXPECT_EQ(row[i], 0xAB);
         }
     }
+}
+
+SettingLookup settings(std::map<std::string, std::string> values) {
+    return [values = std::move(values)](const SettingName& name) -> std::optional<std::string> {
+        const auto found = values.find(name.environment);
+        return found == values.end() ? std::nullopt : std::optional(found->second);
+    };
+}
+
+void expectDefaults(const ScannerOptions& options) {
+    EXPECT_FALSE(options.answer.has_value());
+    EXPECT_EQ(options.delayMs, 0u);
+    EXPECT_EQ(options.pixelKind, PixelKind::Color);
+    EXPECT_EQ(options.dpi, 300);
+    EXPECT_EQ(options.paper, kA4);
+    EXPECT_EQ(options.transfers, (std::vector{TransferKind::Native, TransferKind::Memory}));
+    EXPECT_EQ(options.productName, "Pellix Virtual Scanner");
+    EXPECT_FALSE(options.clock.has_value());
+}
+
+TEST(ScannerOptions, EverySettingIsReadAndUnusableValuesKeepTheDefaults) {
+    expectDefaults(readScannerOptions(settings({})));
+    expectDefaults(readScannerOptions(settings({
+        {"PELLIX_VSCAN_ANSWER", "maybe"},
+        {"PELLIX_VSCAN_DELAY_MS", "-5"},
+        {"PELLIX_VSCAN_PIXELTYPE", "sepia"},
+        {"PELLIX_VSCAN_DPI", "250"},
+        {"PELLIX_VSCAN_PAGE", "40x"},
+        {"PELLIX_VSCAN_XFER", "file, fax"},
+        {"PELLIX_VSCAN_PRODUCT", ""},
+        {"PELLIX_VSCAN_CLOCK", "yesterday"},
+    })));
+    const ScannerOptions options = readScannerOptions(settings({
+        {"PELLIX_VSCAN_ANSWER", "Cancel"},
+        {"PELLIX_VSCAN_DELAY_MS", "250"},
+        {"PELLIX_VSCAN_PIXELTYPE", "gray"},
+        {"PELLIX_VSCAN_DPI", "150"},
+        {"PELLIX_VSCAN_PAGE", "40x25"},
+        {"PELLIX_VSCAN_XFER", "memory"},
+        {"PELLIX_VSCAN_PRODUCT", "Second Scanner"},
+        {"PELLIX_VSCAN_CLOCK", "2023-12-31 23:59:58"},
+    }));
+    EXPECT_EQ(options.answer, AutoAnswer::Cancel);
+    EXPECT_EQ(options.delayMs, 250u);
+    EXPECT_EQ(options.pixelKind, PixelKind::Gray);
+    EXPECT_EQ(options.dpi, 150);
+    EXPECT_EQ(options.paper, (PaperSize{40, 25}));
+    EXPECT_EQ(options.transfers, std::vector{TransferKind::Memory});
+    EXPECT_EQ(options.productName, "Second Scanner");
+    EXPECT_EQ(options.clock, (PageStamp{2023, 12, 31, 23, 59, 58}));
+    EXPECT_EQ(readProductName(settings({{"PELLIX_VSCAN_PRODUCT", std::string(50, 'P')}})),
+              std::string(33, 'P'))
+        << "cut to what an identity holds";
+}
+
+TEST(ScannerOptions, WordsAreParsedLeniently) {
+    using enum TransferKind;
+    EXPECT_EQ(parseAnswer("scan"), AutoAnswer::Scan);
+    EXPECT_EQ(parseAnswer(" FAIL "), AutoAnswer::Fail);
+    EXPECT_EQ(parseAnswer(""), std::nullopt);
+    EXPECT_EQ(parsePixelKind("Colour"), PixelKind::Color);
+    EXPECT_EQ(parsePixelKind("grey"), PixelKind::Gray);
+    EXPECT_EQ(parsePixelKind("bw"), PixelKind::BlackWhite);
+    EXPECT_EQ(parsePixelKind("b/w"), std::nullopt);
+    EXPECT_EQ(parsePaperSize("A4"), kA4);
+    EXPECT_EQ(parsePaperSize("letter"), kLetter);
+    EXPECT_EQ(parsePaperSize("215.9x279.4"), kLetter);
+    EXPECT_EQ(parsePaperSize("40X25"), (PaperSize{40, 25}));
+    for (const char* bad : {"x", "40", "40x25x3", "0x25", "40x-25", "2000x10", "ax4", "40 x 25"}) {
+        EXPECT_EQ(parsePaperSize(bad), std::nullopt) << bad;
+    }
+    EXPECT_EQ(parseTransfers("memory,native"), (std::vector{Native, Memory})) << "native first";
+    EXPECT_EQ(parseTransfers(" native "), std::vector{Native});
+    EXPECT_EQ(parseTransfers("memory,file,memory"), std::vector{Memory});
+    EXPECT_EQ(parseTransfers(","), std::nullopt);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // The virtual scanner's own dialog (ShowUI TRUE) and its automatic answers.
 #include "tests/virtual-scanner/source_harness.h"
 
-#include <gtest/gtest.h>
+#include <memory>
 
 namespace pellix::vscan::test {
 namespace {
@@ -11,23 +11,8 @@ using namespace twain;
 constexpr int kResolutionBox = 1001;
 constexpr int kColourModeBox = 1002;
 
-class OwnerWindow {
-public:
-    OwnerWindow()
-        : hwnd_(CreateWindowExW(0, L"STATIC", L"Owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10,
-                                300, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr)) {}
-    ~OwnerWindow() { DestroyWindow(hwnd_); }
-    OwnerWindow(const OwnerWindow&) = delete;
-    OwnerWindow& operator=(const OwnerWindow&) = delete;
-    HWND get() const { return hwnd_; }
-
-private:
-    HWND hwnd_;
-};
-
 BOOL CALLBACK findScanDialog(HWND hwnd, LPARAM found) {
-    wchar_t className[32] = {};
-    wchar_t title[64] = {};
+    wchar_t className[32] = {}, title[64] = {};
     GetClassNameW(hwnd, className, 32);
     GetWindowTextW(hwnd, title, 64);
     if (std::wstring(className) == L"#32770" && std::wstring(title) == L"Pellix Virtual Scanner") {
@@ -43,63 +28,69 @@ HWND scanDialog() {
     return found;
 }
 
-class SourceDialog : public testing::Test {
+class SourceDialog : public SourceTest {
 protected:
-    ScopedEnvironment environment_;
-    OwnerWindow owner_;
-    std::optional<LoadedSource> ds_;
+    std::unique_ptr<HWND__, decltype(&DestroyWindow)> owner_{
+        CreateWindowExW(0, L"STATIC", L"Owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300, 200,
+                        nullptr, nullptr, GetModuleHandleW(nullptr), nullptr),
+        &DestroyWindow};
 
     void SetUp() override {
-        environment_.set(L"PELLIX_VSCAN_PAGE", L"40x25").set(L"PELLIX_VSCAN_DPI", L"100");
+        SourceTest::SetUp();
+        environment_.set(L"PELLIX_VSCAN_DPI", L"100");
     }
-
-    void openAndEnable(bool showUI) {
-        ds_.emplace();
-        ASSERT_EQ(ds_->open(), TWRC_SUCCESS);
-        ASSERT_EQ(ds_->enable(showUI, owner_.get()), TWRC_SUCCESS);
-    }
-
-    void disable() {
-        TW_USERINTERFACE ui{};
-        ASSERT_EQ(ds_->call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+    void openAndEnable(bool showUI, HWND parent) {
+        open();
+        ASSERT_EQ(ds_->enable(showUI, parent), TWRC_SUCCESS);
     }
 };
 
-TEST_F(SourceDialog, ScanAnswerShowsTheDialogThenAnnouncesThePage) {
-    environment_.set(L"PELLIX_VSCAN_ANSWER", L"scan").set(L"PELLIX_VSCAN_DELAY_MS", L"20");
-    openAndEnable(true);
-    const HWND dialog = scanDialog();
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_TRUE(IsWindowVisible(dialog));
-    EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner_.get());
-    EXPECT_TRUE(FakeManager::notifications().empty()) << "nothing before the answer";
-
-    ASSERT_EQ(ds_->waitForNotification(), MSG_XFERREADY);
-    EXPECT_FALSE(IsWindowVisible(dialog)) << "the dialog goes once Scan is pressed";
-    TW_PENDINGXFERS pending{};
-    ASSERT_EQ(ds_->call(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending), TWRC_SUCCESS);
-    disable();
-    EXPECT_FALSE(IsWindow(dialog));
-}
-
-TEST_F(SourceDialog, CancelAnswerAsksTheApplicationToClose) {
-    environment_.set(L"PELLIX_VSCAN_ANSWER", L"cancel");
-    for (const bool showUI : {true, false}) {
-        SCOPED_TRACE(showUI ? "with dialog" : "without dialog");
-        openAndEnable(showUI);
-        EXPECT_EQ(scanDialog() != nullptr, showUI);
-        ASSERT_EQ(ds_->waitForNotification(), MSG_CLOSEDSREQ);
-        TW_PENDINGXFERS pending{0xeeee, 0};
-        ASSERT_EQ(ds_->call(DG_CONTROL, DAT_PENDINGXFERS, MSG_GET, &pending), TWRC_SUCCESS);
-        EXPECT_EQ(pending.Count, 0);
-        disable();
+TEST_F(SourceDialog, AutomaticAnswersWithAndWithoutTheDialog) {
+    struct Case {
+        const wchar_t* answer;
+        bool showUI;
+        bool ownerExists;
+        TW_UINT16 notification;
+    };
+    const Case cases[] = {
+        {L"scan", true, true, MSG_XFERREADY},
+        {L"scan", true, false, MSG_XFERREADY}, // a parent that is no window
+        {L"cancel", true, true, MSG_CLOSEDSREQ},
+        {L"cancel", false, true, MSG_CLOSEDSREQ},
+    };
+    environment_.set(L"PELLIX_VSCAN_DELAY_MS", L"20");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::string(c.answer, c.answer + wcslen(c.answer))
+                                        << (c.showUI ? " with dialog" : " without dialog")
+                                        << (c.ownerExists ? "" : ", no owner"));
+        environment_.set(L"PELLIX_VSCAN_ANSWER", c.answer);
+        const HWND owner = c.ownerExists ? owner_.get() : reinterpret_cast<HWND>(0xdead0);
+        openAndEnable(c.showUI, owner);
+        const HWND dialog = scanDialog();
+        ASSERT_EQ(dialog != nullptr, c.showUI);
+        if (dialog) {
+            EXPECT_TRUE(IsWindowVisible(dialog));
+            if (c.ownerExists) {
+                EXPECT_EQ(GetWindow(dialog, GW_OWNER), owner);
+            }
+        }
+        EXPECT_TRUE(FakeManager::notifications().empty()) << "nothing before the answer";
+        ASSERT_EQ(ds_->waitForNotification(), c.notification);
+        const bool scanned = c.notification == MSG_XFERREADY;
+        if (dialog && scanned) {
+            EXPECT_FALSE(IsWindowVisible(dialog)) << "the dialog goes once Scan is pressed";
+        }
+        EXPECT_EQ(pending(), scanned ? 1 : 0);
+        if (scanned) {
+            EXPECT_EQ(pending(MSG_RESET), 0);
+        }
+        ASSERT_EQ(disable(), TWRC_SUCCESS);
         EXPECT_EQ(scanDialog(), nullptr);
-        ds_.reset();
     }
 }
 
 TEST_F(SourceDialog, TheUsersChoiceDecidesThePage) {
-    openAndEnable(true);
+    openAndEnable(true, owner_.get());
     const HWND dialog = scanDialog();
     ASSERT_NE(dialog, nullptr);
     const HWND resolutions = GetDlgItem(dialog, kResolutionBox);
@@ -117,45 +108,32 @@ TEST_F(SourceDialog, TheUsersChoiceDecidesThePage) {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                  LPARAM(GetDlgItem(dialog, IDOK)));
     ASSERT_EQ(ds_->waitForNotification(), MSG_XFERREADY);
-
     TW_IMAGEINFO info{};
     ASSERT_EQ(ds_->call(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
     EXPECT_DOUBLE_EQ(Fix32ToDouble(info.XResolution), 150.0);
     EXPECT_EQ(info.PixelType, TWPT_BW);
     EXPECT_EQ(info.ImageWidth, 236);
-    EXPECT_EQ(askCapability(*ds_, ICAP_PIXELTYPE, MSG_GETCURRENT).items.at(0), TWPT_BW);
+    EXPECT_EQ(current(ICAP_PIXELTYPE), TWPT_BW);
 }
 
 TEST_F(SourceDialog, DialogMessagesAreTheSourcesEvents) {
-    openAndEnable(true);
+    openAndEnable(true, owner_.get());
     const HWND dialog = scanDialog();
     ASSERT_NE(dialog, nullptr);
-    MSG drained;
-    while (PeekMessageW(&drained, nullptr, 0, 0, PM_REMOVE)) {
-        DispatchMessageW(&drained);
-    }
-
-    PostMessageW(GetDlgItem(dialog, kResolutionBox), WM_KEYDOWN, VK_TAB, 0);
     MSG message{};
-    ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE));
-    TW_EVENT event{&message, 0xeeee};
-    EXPECT_EQ(ds_->call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event), TWRC_DSEVENT);
-    EXPECT_EQ(event.TWMessage, MSG_NULL);
-
-    PostMessageW(owner_.get(), WM_KEYDOWN, VK_TAB, 0);
-    ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE));
-    event = {&message, 0xeeee};
-    EXPECT_EQ(ds_->call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event), TWRC_NOTDSEVENT);
-    EXPECT_EQ(event.TWMessage, MSG_NULL);
-}
-
-TEST_F(SourceDialog, ADialogWithoutAnOwnerStillWorks) {
-    environment_.set(L"PELLIX_VSCAN_ANSWER", L"scan");
-    ds_.emplace();
-    ASSERT_EQ(ds_->open(), TWRC_SUCCESS);
-    ASSERT_EQ(ds_->enable(true, reinterpret_cast<HWND>(std::uintptr_t{0xdead0})), TWRC_SUCCESS);
-    EXPECT_NE(scanDialog(), nullptr);
-    EXPECT_EQ(ds_->waitForNotification(), MSG_XFERREADY);
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageW(&message);
+    }
+    for (const HWND target : {GetDlgItem(dialog, kResolutionBox), owner_.get()}) {
+        const bool dialogs = target != owner_.get();
+        SCOPED_TRACE(dialogs ? "the dialog's" : "the application's");
+        PostMessageW(target, WM_KEYDOWN, VK_TAB, 0);
+        ASSERT_TRUE(PeekMessageW(&message, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE));
+        TW_EVENT event{&message, 0xeeee};
+        EXPECT_EQ(ds_->call(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event),
+                  dialogs ? TWRC_DSEVENT : TWRC_NOTDSEVENT);
+        EXPECT_EQ(event.TWMessage, MSG_NULL);
+    }
 }
 
 } // namespace

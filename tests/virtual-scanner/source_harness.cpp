@@ -69,9 +69,6 @@ TW_ENTRYPOINT FakeManager::entryPoints() {
     return entry;
 }
 
-void FakeManager::clear() {
-    g_notifications.clear();
-}
 std::vector<Notification>& FakeManager::notifications() {
     return g_notifications;
 }
@@ -98,7 +95,7 @@ std::wstring builtSourcePath() {
 }
 
 LoadedSource::LoadedSource(const std::wstring& path) {
-    FakeManager::clear();
+    g_notifications.clear();
     module_ = LoadLibraryW(path.c_str());
     if (module_) {
         entry_ = reinterpret_cast<DSENTRYPROC>(
@@ -191,40 +188,30 @@ CapabilityReply askCapability(LoadedSource& source, TW_UINT16 cap, TW_UINT16 mes
     }
     reply.containerType = request.ConType;
     const auto* bytes = static_cast<const std::uint8_t*>(GlobalLock(request.hContainer));
-    const auto readItems = [&reply](const TW_UINT8* list, TW_UINT32 count) {
-        const std::size_t size = reply.itemType == TWTY_FIX32 || reply.itemType == TWTY_INT32 ||
-                                         reply.itemType == TWTY_UINT32
-                                     ? 4
-                                     : 2;
+    const auto readItems = [&reply](TW_UINT16 itemType, const TW_UINT8* list, TW_UINT32 count) {
+        reply.itemType = itemType;
+        const bool wide =
+            itemType == TWTY_FIX32 || itemType == TWTY_INT32 || itemType == TWTY_UINT32;
         for (TW_UINT32 i = 0; i < count; ++i) {
             TW_UINT32 item = 0;
-            std::memcpy(&item, list + i * size, size);
+            std::memcpy(&item, list + i * (wide ? 4 : 2), wide ? 4 : 2);
             reply.items.push_back(item);
         }
     };
-    switch (request.ConType) {
-    case TWON_ONEVALUE: {
+    if (request.ConType == TWON_ONEVALUE) {
         TW_ONEVALUE value;
         std::memcpy(&value, bytes, sizeof value);
         reply.itemType = value.ItemType;
         reply.items.push_back(value.Item);
-        break;
-    }
-    case TWON_ENUMERATION: {
+    } else if (request.ConType == TWON_ENUMERATION) {
         const auto* enumeration = reinterpret_cast<const TW_ENUMERATION*>(bytes);
-        reply.itemType = enumeration->ItemType;
         reply.currentIndex = enumeration->CurrentIndex;
         reply.defaultIndex = enumeration->DefaultIndex;
-        readItems(enumeration->ItemList, enumeration->NumItems);
-        break;
-    }
-    case TWON_ARRAY: {
+        readItems(enumeration->ItemType, enumeration->ItemList, enumeration->NumItems);
+    } else if (request.ConType == TWON_ARRAY) {
         const auto* array = reinterpret_cast<const TW_ARRAY*>(bytes);
-        reply.itemType = array->ItemType;
-        readItems(array->ItemList, array->NumItems);
-        break;
-    }
-    default:
+        readItems(array->ItemType, array->ItemList, array->NumItems);
+    } else {
         ADD_FAILURE() << "unexpected container " << request.ConType;
     }
     GlobalUnlock(request.hContainer);
@@ -242,6 +229,29 @@ TW_UINT16 setCapability(LoadedSource& source, TW_UINT16 cap, TW_UINT16 itemType,
     const TW_UINT16 result = source.call(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &request);
     GlobalFree(container);
     return result;
+}
+
+void SourceTest::expectFailure(TW_UINT32 group, TW_UINT16 dat, TW_UINT16 message, void* data,
+                               TW_UINT16 condition) {
+    SCOPED_TRACE(testing::Message() << "DAT " << dat << " MSG " << message);
+    EXPECT_EQ(ds_->call(group, dat, message, data), TWRC_FAILURE);
+    expectCondition(condition);
+}
+
+void SourceTest::expectCondition(TW_UINT16 condition) {
+    EXPECT_EQ(ds_->conditionCode(), condition);
+    EXPECT_EQ(ds_->conditionCode(), TWCC_SUCCESS) << "reported twice";
+}
+
+TW_UINT16 SourceTest::pending(TW_UINT16 message) {
+    TW_PENDINGXFERS pending{0xeeee, 0};
+    EXPECT_EQ(ds_->call(DG_CONTROL, DAT_PENDINGXFERS, message, &pending), TWRC_SUCCESS);
+    return pending.Count;
+}
+
+TW_UINT16 SourceTest::disable() {
+    TW_USERINTERFACE ui{};
+    return ds_->call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui);
 }
 
 } // namespace pellix::vscan::test
