@@ -1,5 +1,5 @@
-// The parts that reduce a true-colour page to 256 colours: the exact colour
-// collector, Wu's quantizer and the error-diffusing mapper.
+// Reducing a true-colour page to 256 colours: the exact colour collector,
+// Wu's quantizer and the error-diffusing mapper.
 #include "app/components/dithering_mapper.h"
 #include "app/components/exact_colours.h"
 #include "app/components/wu_quantizer.h"
@@ -21,11 +21,7 @@ std::vector<std::uint8_t> Row(const std::vector<RgbColour>& colours) {
     return row;
 }
 
-auto Key(const RgbColour& c) {
-    return std::tuple(c.red, c.green, c.blue);
-}
-
-TEST(ExactColours, CollectsAndMapsUpToTheLimit) {
+TEST(ExactColours, CollectsAndMapsUpToTheLimitAndOverflowsOnTheNextColour) {
     ExactColours exact(4);
     const std::vector<RgbColour> colours = {{1, 2, 3}, {1, 2, 3}, {9, 9, 9}, {0, 0, 0}, {1, 2, 3}};
     const auto row = Row(colours);
@@ -37,20 +33,17 @@ TEST(ExactColours, CollectsAndMapsUpToTheLimit) {
     for (std::size_t i = 0; i < 5; ++i) {
         EXPECT_EQ(exact.Colours()[indices[i]], colours[i]);
     }
-}
 
-TEST(ExactColours, OverflowsOnTheFirstColourPastTheLimit) {
-    ExactColours exact(256);
-    std::vector<RgbColour> colours;
+    ExactColours full(256);
+    std::vector<RgbColour> many;
     for (int i = 0; i < 257; ++i) {
-        colours.push_back(
-            {static_cast<std::uint8_t>(i % 256), static_cast<std::uint8_t>(i / 256), 7});
+        many.push_back({static_cast<std::uint8_t>(i % 256), static_cast<std::uint8_t>(i / 256), 7});
     }
-    const auto row = Row(colours);
-    exact.AddRow(row.data(), 256);
-    EXPECT_FALSE(exact.Overflowed());
-    exact.AddRow(row.data(), 257);
-    EXPECT_TRUE(exact.Overflowed());
+    const auto manyRow = Row(many);
+    full.AddRow(manyRow.data(), 256);
+    EXPECT_FALSE(full.Overflowed());
+    full.AddRow(manyRow.data(), 257);
+    EXPECT_TRUE(full.Overflowed());
 }
 
 TEST(WuQuantizer, SeparateColoursComeBackExactly) {
@@ -61,18 +54,20 @@ TEST(WuQuantizer, SeparateColoursComeBackExactly) {
     for (int i = 0; i < 10; ++i) {
         wu.AddRow(row.data(), 4);
     }
-    const auto palette = wu.MakePalette(256);
+    const auto key = [](const RgbColour& c) {
+        return std::tuple(c.red, c.green, c.blue);
+    };
     std::set<std::tuple<std::uint8_t, std::uint8_t, std::uint8_t>> got, want;
-    for (const auto& c : palette) {
-        got.insert(Key(c));
+    for (const auto& c : wu.MakePalette(256)) {
+        got.insert(key(c));
     }
     for (const auto& c : colours) {
-        want.insert(Key(c));
+        want.insert(key(c));
     }
     EXPECT_EQ(got, want);
 }
 
-TEST(WuQuantizer, ManyColoursFillThePaletteAndStayClose) {
+TEST(WuQuantizer, ManyColoursFillThePaletteAskedAndStayClose) {
     WuQuantizer wu;
     std::vector<RgbColour> all;
     for (int r = 0; r < 256; r += 8) {
@@ -87,51 +82,38 @@ TEST(WuQuantizer, ManyColoursFillThePaletteAndStayClose) {
     wu.AddRow(row.data(), static_cast<std::int32_t>(all.size()));
     const auto palette = wu.MakePalette(256);
     EXPECT_EQ(palette.size(), 256u);
+    WuQuantizer fewer;
+    fewer.AddRow(row.data(), static_cast<std::int32_t>(all.size()));
+    EXPECT_EQ(fewer.MakePalette(2).size(), 2u);
     // A uniform cube split in 256 boxes: no colour far from its nearest.
     int worst = 0;
     for (const auto& c : all) {
         int best = 1 << 30;
         for (const auto& p : palette) {
-            const int d =
-                std::abs(c.red - p.red) + std::abs(c.green - p.green) + std::abs(c.blue - p.blue);
-            best = std::min(best, d);
+            best = std::min(best, std::abs(c.red - p.red) + std::abs(c.green - p.green) +
+                                      std::abs(c.blue - p.blue));
         }
         worst = std::max(worst, best);
     }
     EXPECT_LT(worst, 64);
 }
 
-TEST(WuQuantizer, FewerColoursAskedFewerGiven) {
-    WuQuantizer wu;
-    std::vector<RgbColour> all;
-    for (int i = 0; i < 256; ++i) {
-        all.push_back({static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(255 - i), 0});
-    }
-    const auto row = Row(all);
-    wu.AddRow(row.data(), 256);
-    EXPECT_EQ(wu.MakePalette(2).size(), 2u);
-}
-
-TEST(DitheringMapper, PaletteColoursMapToThemselves) {
+TEST(DitheringMapper, PaletteColoursMapToThemselvesAndMixesKeepTheAverage) {
     const std::vector<RgbColour> palette = {{0, 0, 0}, {255, 255, 255}, {200, 40, 40}};
-    DitheringMapper mapper(palette, 3);
+    DitheringMapper exact(palette, 3);
     const auto row = Row(palette);
-    std::vector<std::uint8_t> indices(3);
+    std::vector<std::uint8_t> indices(100);
     for (int i = 0; i < 4; ++i) {
-        mapper.MapRow(row.data(), indices.data());
-        EXPECT_EQ(indices, (std::vector<std::uint8_t>{0, 1, 2}));
+        exact.MapRow(row.data(), indices.data());
+        EXPECT_EQ(std::vector(indices.begin(), indices.begin() + 3),
+                  (std::vector<std::uint8_t>{0, 1, 2}));
     }
-}
 
-TEST(DitheringMapper, MixesNeighboursToKeepTheAverage) {
-    const std::vector<RgbColour> palette = {{0, 0, 0}, {255, 255, 255}};
-    const int width = 100;
-    DitheringMapper mapper(palette, width);
-    const auto row = Row(std::vector<RgbColour>(width, RgbColour{64, 64, 64}));
-    std::vector<std::uint8_t> indices(width);
+    DitheringMapper mixing({{0, 0, 0}, {255, 255, 255}}, 100);
+    const auto gray = Row(std::vector<RgbColour>(100, RgbColour{64, 64, 64}));
     int white = 0;
     for (int y = 0; y < 100; ++y) {
-        mapper.MapRow(row.data(), indices.data());
+        mixing.MapRow(gray.data(), indices.data());
         white += static_cast<int>(std::count(indices.begin(), indices.end(), 1));
     }
     EXPECT_NEAR(white / 10000.0, 64.0 / 255.0, 0.01);

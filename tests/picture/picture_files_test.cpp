@@ -1,16 +1,15 @@
-// What the picture writer does with files: results and messages for every
-// kind of bad source, nothing left behind on failure (no destination, no
-// temporary file, an existing destination unchanged), sources never touched,
-// destinations replaced whole, and any folder name.
+// What the picture writer does with files: every kind of bad source refused,
+// nothing left behind on failure, sources never touched, destinations
+// replaced whole, and any folder name.
 #include "app/components/picture_writer.h"
 
-#include "tests/picture/bmp_builder.h"
-#include "tests/picture/test_files.h"
+#include "tests/picture/picture_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <string>
 
 #ifdef _WIN32
@@ -28,27 +27,16 @@ namespace fs = std::filesystem;
 using Failure = PictureResult::Failure;
 using test::BmpLayout;
 
-using Conversion = std::function<PictureResult(const fs::path&, const fs::path&)>;
-
 struct Writer {
     const char* name;
-    Conversion run;
+    test::Conversion run;
 };
 
-const Writer kWriters[] = {
-    {"jpeg",
-     [](const fs::path& s, const fs::path& d) {
-         return ConvertToJpeg(s, d, 90);
-     }},
-    {"gif",
-     [](const fs::path& s, const fs::path& d) {
-         return ConvertToGif(s, d);
-     }},
-    {"copy",
-     [](const fs::path& s, const fs::path& d) {
-         return CopyBitmap(s, d);
-     }},
-};
+PictureResult Jpeg90(const fs::path& source, const fs::path& destination) {
+    return ConvertToJpeg(source, destination, 90);
+}
+
+const Writer kWriters[] = {{"jpeg", Jpeg90}, {"gif", ConvertToGif}, {"copy", CopyBitmap}};
 
 std::vector<std::uint8_t> GoodPage() {
     BmpLayout l;
@@ -61,104 +49,88 @@ bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-// Runs every writer on `source` bytes and expects `failure` with nothing
-// written: only the source stays in the folder.
-void ExpectRefusedSource(const std::vector<std::uint8_t>& source, Failure failure,
-                         const std::string& messagePart) {
-    for (const Writer& writer : kWriters) {
-        SCOPED_TRACE(writer.name);
-        test::TestFolder folder;
-        test::WriteFile(folder / "scan.bmp", source);
-        const PictureResult result = writer.run(folder / "scan.bmp", folder / "out.file");
-        EXPECT_EQ(result.failure, failure);
-        EXPECT_TRUE(Contains(result.message, messagePart)) << result.message;
-        EXPECT_EQ(folder.Names(), std::vector<std::string>{"scan.bmp"});
-        EXPECT_EQ(test::ReadFile(folder / "scan.bmp"), source);
+TEST(PictureSources, EveryKindOfBadSourceIsRefusedByEveryWriterLeavingNothing) {
+    using Bytes = std::vector<std::uint8_t>;
+    const auto spoilt = [](std::function<void(Bytes&)> spoil) {
+        Bytes page = GoodPage();
+        spoil(page);
+        return page;
+    };
+    BmpLayout rle;
+    rle.bitCount = 8;
+    rle.palette = test::GrayPalette(256);
+    Bytes rlePage = test::BuildBmp(rle, test::Gradient);
+    test::Put32(rlePage, test::kCompressionField, 1);
+    const std::string pdf = "%PDF-1.4 this is not a picture";
+    struct Case {
+        const char* name;
+        std::optional<Bytes> source; // none: the source is missing
+        Failure failure;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"empty", Bytes{}, Failure::SourceEmpty, "The scan is empty."},
+        {"truncated", spoilt([](Bytes& b) { b.resize(b.size() - 5); }), Failure::NotABitmap,
+         "The scan is not a readable bitmap: "},
+        {"huge", spoilt([](Bytes& b) {
+             test::Put32(b, test::kWidthField, 200000);
+             test::Put32(b, test::kHeightField, 200000);
+         }),
+         Failure::NotABitmap, "not a readable bitmap"},
+        {"zero-sized", spoilt([](Bytes& b) { test::Put32(b, test::kHeightField, 0); }),
+         Failure::NotABitmap, "width or height"},
+        {"pixels past the end",
+         spoilt([](Bytes& b) { test::Put32(b, test::kPixelOffsetField, 0x7ffffff0); }),
+         Failure::NotABitmap, "past the end"},
+        {"2 bits", spoilt([](Bytes& b) { test::Put16(b, test::kBitCountField, 2); }),
+         Failure::NotABitmap, "bits per pixel"},
+        {"run-length", rlePage, Failure::NotABitmap, "RLE"},
+        {"not a bitmap", Bytes(pdf.begin(), pdf.end()), Failure::NotABitmap, "does not start like"},
+        {"missing", std::nullopt, Failure::SourceUnreadable, "Cannot read "},
+    };
+    for (const Case& c : cases) {
+        for (const Writer& writer : kWriters) {
+            SCOPED_TRACE(testing::Message() << c.name << ", " << writer.name);
+            test::TestFolder folder;
+            if (c.source) {
+                test::WriteFile(folder / "scan.bmp", *c.source);
+            }
+            const PictureResult result = writer.run(folder / "scan.bmp", folder / "out.file");
+            EXPECT_EQ(result.failure, c.failure);
+            EXPECT_TRUE(Contains(result.message, c.message)) << result.message;
+            EXPECT_TRUE(Contains(result.message, "scan.bmp") || c.source) << result.message;
+            EXPECT_EQ(folder.Names(),
+                      c.source ? std::vector<std::string>{"scan.bmp"} : std::vector<std::string>{});
+            if (c.source) {
+                EXPECT_EQ(test::ReadFile(folder / "scan.bmp"), *c.source);
+            }
+        }
     }
-}
 
-// ---- Bad sources ---------------------------------------------------------
-
-TEST(PictureSources, EmptyFile) {
-    ExpectRefusedSource({}, Failure::SourceEmpty, "The scan is empty.");
-}
-
-TEST(PictureSources, TruncatedFile) {
-    auto page = GoodPage();
-    page.resize(page.size() - 5);
-    ExpectRefusedSource(page, Failure::NotABitmap, "The scan is not a readable bitmap: ");
-}
-
-TEST(PictureSources, HeaderClaimingAHugePage) {
-    auto page = GoodPage();
-    test::Put32(page, test::kWidthField, 200000);
-    test::Put32(page, test::kHeightField, 200000);
-    ExpectRefusedSource(page, Failure::NotABitmap, "not a readable bitmap");
-}
-
-TEST(PictureSources, ZeroSizedPage) {
-    auto page = GoodPage();
-    test::Put32(page, test::kHeightField, 0);
-    ExpectRefusedSource(page, Failure::NotABitmap, "width or height");
-}
-
-TEST(PictureSources, PixelOffsetPastTheEnd) {
-    auto page = GoodPage();
-    test::Put32(page, test::kPixelOffsetField, 0x7ffffff0);
-    ExpectRefusedSource(page, Failure::NotABitmap, "past the end");
-}
-
-TEST(PictureSources, UnsupportedBitCount) {
-    auto page = GoodPage();
-    test::Put16(page, test::kBitCountField, 2);
-    ExpectRefusedSource(page, Failure::NotABitmap, "bits per pixel");
-}
-
-TEST(PictureSources, RunLengthCompressed) {
-    BmpLayout l;
-    l.bitCount = 8;
-    l.palette = test::GrayPalette(256);
-    auto page = test::BuildBmp(l, test::Gradient);
-    test::Put32(page, test::kCompressionField, 1);
-    ExpectRefusedSource(page, Failure::NotABitmap, "RLE");
-}
-
-TEST(PictureSources, NotABitmapAtAll) {
-    const std::string text = "%PDF-1.4 this is not a picture";
-    ExpectRefusedSource({text.begin(), text.end()}, Failure::NotABitmap, "does not start like");
-}
-
-TEST(PictureSources, MissingSourceIsAReadFailure) {
-    for (const Writer& writer : kWriters) {
-        SCOPED_TRACE(writer.name);
-        test::TestFolder folder;
-        const PictureResult result = writer.run(folder / "absent.bmp", folder / "out.file");
-        EXPECT_EQ(result.failure, Failure::SourceUnreadable);
-        EXPECT_TRUE(Contains(result.message, "Cannot read ")) << result.message;
-        EXPECT_TRUE(Contains(result.message, "absent.bmp")) << result.message;
-        EXPECT_TRUE(folder.Names().empty());
-    }
-}
-
-TEST(PictureSources, FolderAsSourceIsAReadFailure) {
     test::TestFolder folder;
     fs::create_directory(folder / "sub");
-    const PictureResult result = ConvertToJpeg(folder / "sub", folder / "out.jpg", 90);
-    EXPECT_EQ(result.failure, Failure::SourceUnreadable);
+    EXPECT_EQ(ConvertToJpeg(folder / "sub", folder / "out.jpg", 90).failure,
+              Failure::SourceUnreadable)
+        << "a folder as the source";
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"sub"});
+    const PictureResult result = ConvertToJpeg(folder / u8"\u00e4rger.bmp", folder / "x.jpg", 90);
+    EXPECT_TRUE(Contains(result.message, "\xc3\xa4rger.bmp")) << "names the file in UTF-8";
 }
-
-// ---- Destinations ----------------------------------------------------------
 
 TEST(PictureDestinations, WritesNewAndReplacesExistingFilesWithoutLeftovers) {
     for (const Writer& writer : kWriters) {
         SCOPED_TRACE(writer.name);
         test::TestFolder folder;
-        const auto page = GoodPage();
+        BmpLayout l;
+        l.gap = 10; // a copy keeps it too
+        const auto page = test::BuildBmp(l, test::Gradient);
         test::WriteFile(folder / "scan.bmp", page);
         ASSERT_TRUE(writer.run(folder / "scan.bmp", folder / "out.file").Ok());
         const auto first = test::ReadFile(folder / "out.file");
         EXPECT_FALSE(first.empty());
+        if (std::string(writer.name) == "copy") {
+            EXPECT_EQ(first, page) << "byte for byte";
+        }
 
         test::WriteFile(folder / "out.file", std::vector<std::uint8_t>(100000, 'x'));
         const PictureResult again = writer.run(folder / "scan.bmp", folder / "out.file");
@@ -168,16 +140,6 @@ TEST(PictureDestinations, WritesNewAndReplacesExistingFilesWithoutLeftovers) {
         EXPECT_EQ(folder.Names(), (std::vector<std::string>{"out.file", "scan.bmp"}));
         EXPECT_EQ(test::ReadFile(folder / "scan.bmp"), page);
     }
-}
-
-TEST(PictureDestinations, CopyIsByteForByte) {
-    test::TestFolder folder;
-    BmpLayout l;
-    l.gap = 10; // copied too
-    const auto page = test::BuildBmp(l, test::Gradient);
-    test::WriteFile(folder / "scan.bmp", page);
-    ASSERT_TRUE(CopyBitmap(folder / "scan.bmp", folder / "copy.bmp").Ok());
-    EXPECT_EQ(test::ReadFile(folder / "copy.bmp"), page);
 }
 
 TEST(PictureDestinations, FailedWriteLeavesAnExistingFileAlone) {
@@ -250,13 +212,6 @@ TEST(PictureDestinations, AnyFolderNameWorks) {
         ASSERT_TRUE(result.Ok()) << result.message;
         EXPECT_TRUE(fs::exists(out));
     }
-}
-
-TEST(PictureDestinations, MessagesNameTheFileInUtf8) {
-    test::TestFolder folder;
-    const fs::path missing = folder / u8"\u00e4rger.bmp";
-    const PictureResult result = ConvertToJpeg(missing, folder / "x.jpg", 90);
-    EXPECT_TRUE(Contains(result.message, "\xc3\xa4rger.bmp")) << result.message;
 }
 
 #ifdef _WIN32
