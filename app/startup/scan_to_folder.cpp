@@ -1,5 +1,7 @@
 #include "app/startup/scan_to_folder.h"
 
+#include "app/components/bmp_reader.h"
+#include "app/components/mapped_file.h"
 #include "app/components/picture_writer.h"
 #include "app/components/twain.h"
 #include "app/settings/settings.h"
@@ -28,10 +30,13 @@ std::wstring Widen(const std::string& utf8) {
     return text;
 }
 
+// The acquisition left a picture the writer can read: a cancelled or
+// failed scan leaves an empty file, a broken source anything at all.
 bool HoldsPage(const std::wstring& file) {
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    return GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data) &&
-           (data.nFileSizeLow != 0 || data.nFileSizeHigh != 0);
+    MappedFile mapped;
+    std::string why;
+    return mapped.Open(file) && mapped.Size() > 0 &&
+           BmpImage::Read(mapped.Data(), mapped.Size(), why).has_value();
 }
 
 // The name the file gets; `automatic` tells whether it came from the clock.
