@@ -5,14 +5,6 @@
 namespace pellix {
 namespace {
 
-constexpr std::uint32_t kBiRgb = 0;
-constexpr std::uint32_t kBiRle8 = 1;
-constexpr std::uint32_t kBiRle4 = 2;
-constexpr std::uint32_t kBiBitfields = 3;
-constexpr std::uint32_t kBiJpeg = 4;
-constexpr std::uint32_t kBiPng = 5;
-constexpr std::uint32_t kBiAlphaBitfields = 6;
-constexpr std::uint32_t kInfoHeaderSize = 40;
 constexpr std::uint32_t kMasksOffset = 40; // in or right after an info header
 
 std::uint32_t Read32(const std::uint8_t* p) {

@@ -7,13 +7,7 @@
 namespace pellix {
 namespace {
 
-constexpr std::uint32_t kBiRgb = 0;
-constexpr std::uint32_t kBiRle8 = 1;
-constexpr std::uint32_t kBiRle4 = 2;
-constexpr std::uint32_t kBiBitfields = 3;
-constexpr std::uint32_t kBiAlphaBitfields = 6;
 constexpr std::uint64_t kMaxBmpFile = 0xffffffffull;
-constexpr std::uint32_t kInfoHeaderSize = 40;
 
 std::uint32_t Read32(const std::uint8_t* p) {
     return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);

@@ -13,6 +13,16 @@
 namespace pellix {
 
 inline constexpr std::size_t kBmpFileHeaderSize = 14;
+inline constexpr std::uint32_t kInfoHeaderSize = 40;
+
+// Compression values of a bitmap's info header.
+inline constexpr std::uint32_t kBiRgb = 0;
+inline constexpr std::uint32_t kBiRle8 = 1;
+inline constexpr std::uint32_t kBiRle4 = 2;
+inline constexpr std::uint32_t kBiBitfields = 3;
+inline constexpr std::uint32_t kBiJpeg = 4;
+inline constexpr std::uint32_t kBiPng = 5;
+inline constexpr std::uint32_t kBiAlphaBitfields = 6;
 
 // Where the parts of a packed DIB lie, from its start.
 struct DibLayout {
