@@ -2,6 +2,7 @@
 
 #include "app/startup/app_state.h"
 #include "app/startup/filetools.h"
+#include "app/win32/window_dpi.h"
 
 #include <commctrl.h>
 
@@ -35,21 +36,6 @@ constexpr ToolbarButton kButtons[] = {
     {nullptr, nullptr, 0, 0},
     {L"Options", L"Options", mnuOpties, STD_PROPERTIES},
 };
-
-UINT WindowDpi(HWND window) {
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    if (getDpi && window) {
-        if (const UINT dpi = getDpi(window)) {
-            return dpi;
-        }
-    }
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return static_cast<UINT>(dpi);
-}
 
 // The grey strip under the toolbar: "Folder:" and the current folder, light
 // text on grey.
@@ -100,7 +86,7 @@ MainWindow::~MainWindow() {
 }
 
 int MainWindow::Dpi() const {
-    return static_cast<int>(WindowDpi(window_));
+    return WindowDpi(window_);
 }
 
 bool MainWindow::Load() {
@@ -325,7 +311,7 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM w, LPARAM l) {
         return 0;
     case WM_GETMINMAXINFO: {
         auto* limits = reinterpret_cast<MINMAXINFO*>(l);
-        const int dpi = static_cast<int>(WindowDpi(window));
+        const int dpi = WindowDpi(window);
         limits->ptMinTrackSize.x = TwipsToPixels(kMinimumWidth, dpi);
         limits->ptMinTrackSize.y = TwipsToPixels(kMinimumHeight, dpi);
         return 0;

@@ -1,5 +1,7 @@
 #include "app/startup/filename_prompt.h"
 
+#include "app/win32/window_dpi.h"
+
 #include <windowsx.h>
 
 namespace pellix {
@@ -14,19 +16,6 @@ constexpr int kMakerId = 105;
 // Twips to pixels at the window's resolution.
 int Px(int twips, UINT dpi) {
     return MulDiv(twips, static_cast<int>(dpi), 1440);
-}
-
-UINT DpiOf(HWND window) {
-    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-    static const auto getDpi = reinterpret_cast<GetDpiForWindowFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    if (getDpi && window) {
-        return getDpi(window);
-    }
-    HDC screen = GetDC(nullptr);
-    const UINT dpi = static_cast<UINT>(GetDeviceCaps(screen, LOGPIXELSY));
-    ReleaseDC(nullptr, screen);
-    return dpi;
 }
 
 void RegisterPromptClass() {
@@ -66,7 +55,7 @@ FilenamePrompt::FilenamePrompt(HWND owner, const std::wstring& proposal) {
     SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Procedure));
 
     // Client area 6030 x 1335 twips, its top-left corner at 2760, 3750.
-    const UINT dpi = DpiOf(window_);
+    const UINT dpi = static_cast<UINT>(WindowDpi(window_));
     RECT frame{Px(2760, dpi), Px(3750, dpi), Px(2760 + 6030, dpi), Px(3750 + 1335, dpi)};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     SetWindowPos(window_, nullptr, frame.left, frame.top, frame.right - frame.left,
@@ -88,7 +77,7 @@ FilenamePrompt::~FilenamePrompt() {
 }
 
 void FilenamePrompt::CreateControls() {
-    const UINT dpi = DpiOf(window_);
+    const UINT dpi = static_cast<UINT>(WindowDpi(window_));
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
