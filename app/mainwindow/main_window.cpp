@@ -259,13 +259,36 @@ bool MainWindow::Unload() {
     return true;
 }
 
+void MainWindow::Destroy() {
+    if (window_) {
+        HWND window = window_;
+        window_ = nullptr;
+        DestroyWindow(window);
+    }
+}
+
 void MainWindow::Run(int command) {
     switch (command) {
+    case mnuSelecteerBron:
+        SelectSource();
+        break;
+    case mnuOpslaan:
+        Save();
+        break;
+    case mnuOpslaanAls:
+        SaveAs();
+        break;
     case mnuAfsluiten:
         Unload();
         break;
+    case mnuScan:
+        Scan();
+        break;
+    case mnuContents:
+        OpenHelp();
+        break;
     default:
-        // Scanning, saving, options, help and about come with the commands.
+        // Options and About come with their dialogs.
         break;
     }
 }

@@ -49,6 +49,9 @@ public:
 
     // Closes the window after the close check; false when the user kept it.
     bool Unload();
+    // Closes the window without the check (the end of an unattended run,
+    // whose window was never shown).
+    void Destroy();
 
     // Runs a menu or toolbar command.
     void Run(int command);
@@ -65,6 +68,15 @@ private:
     bool MayClose();
     int Dpi() const;
 
+    // The document commands (main_window_commands.cpp).
+    void Scan();
+    void SelectSource();
+    void Save();
+    void SaveAs();
+    bool SaveScan(const std::wstring& destination);
+    void OpenHelp();
+    void ShowFolder();
+
     HWND window_ = nullptr;
     HWND toolbar_ = nullptr;
     HWND folderStrip_ = nullptr;
@@ -72,6 +84,8 @@ private:
     HWND status_ = nullptr;
     HFONT font_ = nullptr;
     PageView view_;
+    // The file of the last completed Save as since the last scan.
+    std::wstring SaveFileName;
 };
 
 } // namespace pellix

@@ -42,7 +42,9 @@ int Run(int showCommand) {
     }
     if (ScanToFolder) {
         RunScanToFolder(main.Handle());
-        main.Unload();
+        // The window was never shown: it goes without asking, even when the
+        // run could not delete its temporary file.
+        main.Destroy();
         return 0;
     }
     main.Show(showCommand);
