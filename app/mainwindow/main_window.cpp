@@ -1,7 +1,9 @@
 #include "app/mainwindow/main_window.h"
 
+#include "app/mainwindow/about_box.h"
 #include "app/startup/app_state.h"
 #include "app/startup/filetools.h"
+#include "app/win32/web_site.h"
 #include "app/win32/window_dpi.h"
 
 #include <commctrl.h>
@@ -14,7 +16,6 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"PellixMainWindow";
 constexpr wchar_t kStripClassName[] = L"PellixFolderStrip";
-constexpr wchar_t kMakerName[] = L"Orvane";
 
 // Design sizes in twips.
 constexpr int kClientWidth = 9345;
@@ -286,6 +287,9 @@ void MainWindow::Run(int command) {
         break;
     case mnuContents:
         OpenHelp();
+        break;
+    case mnuOver:
+        ShowAboutBox(window_);
         break;
     default:
         // Options and About come with their dialogs.

@@ -1,5 +1,6 @@
 #include "app/startup/filename_prompt.h"
 
+#include "app/win32/web_site.h"
 #include "app/win32/window_dpi.h"
 
 #include <windowsx.h>
@@ -33,9 +34,6 @@ void RegisterPromptClass() {
 }
 
 } // namespace
-
-const wchar_t* const FilenamePrompt::kMakerName = L"Orvane";
-const wchar_t* const FilenamePrompt::kMakerAddress = L"https://www.orvane.example/pellix";
 
 void KeepOnTop(HWND window, std::int16_t flag) {
     const HWND after = flag == -1 ? HWND_TOPMOST : flag == 0 ? HWND_NOTOPMOST : HWND_TOP;
@@ -164,24 +162,6 @@ void FilenamePrompt::Answer(bool cancel) {
     tag_ = L"Ready";
 }
 
-void FilenamePrompt::OpenMakerSite() {
-    std::wstring command = std::wstring(L"cmd /c start ") + kMakerAddress;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION process{};
-    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                       nullptr, &startup, &process)) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        return;
-    }
-    const std::wstring text = std::wstring(L"Sorry, couldn't start application.\r\n\r\n") +
-                              L" Navigate manually to " + kMakerAddress + L".";
-    MessageBoxW(window_, text.c_str(), L"Pellix", MB_OK);
-}
-
 LRESULT CALLBACK FilenamePrompt::Procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
     auto* self = reinterpret_cast<FilenamePrompt*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     return self ? self->Handle(message, w, l) : DefWindowProcW(window, message, w, l);
@@ -199,7 +179,7 @@ LRESULT FilenamePrompt::Handle(UINT message, WPARAM w, LPARAM l) {
             return 0;
         case kMakerId:
             if (HIWORD(w) == STN_CLICKED) {
-                OpenMakerSite();
+                OpenMakerSite(window_);
             }
             return 0;
         default:

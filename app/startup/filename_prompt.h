@@ -33,15 +33,11 @@ public:
     // the user left in the box; Cancel and the close box give empty text.
     std::wstring Ask();
 
-    static const wchar_t* const kMakerName;
-    static const wchar_t* const kMakerAddress;
-
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM w, LPARAM l);
     LRESULT Handle(UINT message, WPARAM w, LPARAM l);
     void CreateControls();
     void Answer(bool cancel);
-    void OpenMakerSite();
 
     HWND window_ = nullptr;
     HWND text_ = nullptr;

@@ -376,6 +376,28 @@ TEST_F(PellixProgram, AFailedWriteIsReportedAndLeavesNothing) {
     ExpectNoTemporaryFileLeft();
 }
 
+TEST_F(PellixProgram, TheAboutBoxShowsTheVersionAndClosesWithEscOrEnter) {
+    Program program(exe_, L"", install_.Path());
+    HWND main = program.Window(L"Pellix");
+    ASSERT_NE(main, nullptr);
+    for (const WPARAM key : {VK_ESCAPE, VK_RETURN}) {
+        PostMessageW(main, WM_COMMAND, mnuOver, 0);
+        HWND about = program.Window(L"About Pellix");
+        ASSERT_NE(about, nullptr);
+        EXPECT_FALSE(IsWindowEnabled(main)) << "modal";
+        EXPECT_EQ(TextOf(GetDlgItem(about, 102)), L"Version 1.0.0");
+        HWND ok = GetDlgItem(about, IDOK);
+        PostMessageW(ok, WM_KEYDOWN, key, 0);
+        for (int i = 0; i < 100 && IsWindow(about); ++i) {
+            Sleep(20);
+        }
+        EXPECT_FALSE(IsWindow(about));
+        EXPECT_TRUE(IsWindowEnabled(main));
+    }
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.Ended());
+}
+
 // The test set-up maps drive T: to a folder of its own.
 TEST_F(PellixProgram, ADriveRootIsScannedIntoWithoutAFolderName) {
     ScannerSettings scanner{{L"PELLIX_VSCAN_ANSWER", L"scan"}};

@@ -1,0 +1,215 @@
+#include "app/mainwindow/about_box.h"
+
+#include "app/mainwindow/view_layout.h"
+#include "app/startup/filetools.h"
+#include "app/win32/web_site.h"
+#include "app/win32/window_dpi.h"
+
+#include <vector>
+
+namespace pellix {
+namespace {
+
+constexpr wchar_t kClassName[] = L"PellixAboutBox";
+constexpr int kWebId = 110;
+constexpr int kBannerId = 111;
+
+struct AboutState {
+    bool closed = false;
+    HFONT font = nullptr;
+    HFONT linkFont = nullptr;
+    HFONT titleFont = nullptr;
+};
+
+// The banner across the top: a blue band with the program's name.
+void PaintBanner(HDC dc, const RECT& r, HFONT font) {
+    TRIVERTEX v[2] = {{r.left, r.top, 0x1000, 0x3000, 0x7000, 0},
+                      {r.right, r.bottom, 0x3000, 0x8000, 0xd000, 0}};
+    GRADIENT_RECT g{0, 1};
+    GradientFill(dc, v, 2, &g, 1, GRADIENT_FILL_RECT_H);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(255, 255, 255));
+    HGDIOBJ old = SelectObject(dc, font);
+    RECT text = r;
+    text.left += (r.bottom - r.top) / 3;
+    DrawTextW(dc, L"Pellix", -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    SelectObject(dc, old);
+}
+
+LRESULT CALLBACK AboutProcedure(HWND window, UINT message, WPARAM w, LPARAM l) {
+    auto* state = reinterpret_cast<AboutState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    switch (message) {
+    case WM_COMMAND:
+        if (LOWORD(w) == IDOK || LOWORD(w) == IDCANCEL) {
+            DestroyWindow(window);
+        } else if (LOWORD(w) == kWebId && HIWORD(w) == STN_CLICKED) {
+            OpenMakerSite(window);
+        }
+        return 0;
+    case WM_CTLCOLORSTATIC: {
+        HDC dc = reinterpret_cast<HDC>(w);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, GetDlgCtrlID(reinterpret_cast<HWND>(l)) == kWebId ? RGB(0, 0, 255)
+                                                                           : RGB(0, 0, 0));
+        return reinterpret_cast<LRESULT>(GetStockObject(WHITE_BRUSH));
+    }
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(l);
+        if (item->CtlID == kBannerId && state) {
+            PaintBanner(item->hDC, item->rcItem, state->titleFont);
+        }
+        return TRUE;
+    }
+    case WM_SETCURSOR:
+        if (GetDlgCtrlID(reinterpret_cast<HWND>(w)) == kWebId) {
+            SetCursor(LoadCursorW(nullptr, IDC_HAND));
+            return TRUE;
+        }
+        break;
+    case WM_CLOSE:
+        DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        if (state) {
+            state->closed = true;
+        }
+        return 0;
+    default:
+        break;
+    }
+    return DefWindowProcW(window, message, w, l);
+}
+
+HFONT MakeFont(int dpi, int points, int weight, bool underline) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    LOGFONTW font = metrics.lfMessageFont;
+    font.lfHeight = -MulDiv(points, dpi, 72);
+    font.lfWeight = weight;
+    font.lfUnderline = underline;
+    return CreateFontIndirectW(&font);
+}
+
+} // namespace
+
+std::wstring VersionText() {
+    const std::wstring module = ModulePath();
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW(module.c_str(), &ignored);
+    std::vector<unsigned char> data(size);
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (size == 0 || !GetFileVersionInfoW(module.c_str(), 0, size, data.data()) ||
+        !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info) {
+        return L"Version 1.0.0";
+    }
+    return L"Version " + std::to_wstring(HIWORD(info->dwFileVersionMS)) + L"." +
+           std::to_wstring(LOWORD(info->dwFileVersionMS)) + L"." +
+           std::to_wstring(LOWORD(info->dwFileVersionLS));
+}
+
+void ShowAboutBox(HWND owner) {
+    static const ATOM atom = [] {
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = AboutProcedure;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+        wc.lpszClassName = kClassName;
+        return RegisterClassExW(&wc);
+    }();
+    if (!atom) {
+        return;
+    }
+    const int dpi = WindowDpi(owner);
+    const auto px = [dpi](int twips) {
+        return TwipsToPixels(twips, dpi);
+    };
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    RECT frame{0, 0, px(5790), px(4365)};
+    AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);
+    RECT ownerRect{};
+    if (owner) {
+        GetWindowRect(owner, &ownerRect);
+    }
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    const int left = (ownerRect.left + ownerRect.right - width) / 2;
+    const int top = (ownerRect.top + ownerRect.bottom - height) / 2;
+    HWND box = CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, L"About Pellix", style, left, top,
+                               width, height, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!box) {
+        return;
+    }
+    AboutState state;
+    state.font = MakeFont(dpi, 8, FW_NORMAL, false);
+    state.linkFont = MakeFont(dpi, 8, FW_NORMAL, true);
+    state.titleFont = MakeFont(dpi, 14, FW_BOLD, false);
+    SetWindowLongPtrW(box, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
+
+    const std::wstring disclaimer = std::wstring(L"This application is used on an as-is basis. ") +
+                                    kMakerName +
+                                    L" takes no responsibility for any damage caused by using "
+                                    L"this application.";
+    struct Control {
+        const wchar_t* cls;
+        std::wstring text;
+        DWORD style;
+        int id, left, top, width, height;
+        HFONT font;
+    };
+    const Control controls[] = {
+        {L"STATIC", L"", SS_OWNERDRAW, kBannerId, 0, 0, 5850, 1050, nullptr},
+        {L"STATIC", L"Pellix", SS_CENTER, 101, 840, 1200, 4125, 480, state.titleFont},
+        {L"STATIC", VersionText(), SS_CENTER, 102, 840, 1560, 4125, 225, state.font},
+        {L"STATIC", disclaimer, SS_CENTER, 103, 960, 1920, 4110, 585, state.font},
+        {L"STATIC", L"This program uses the libjpeg-turbo", SS_CENTER, 104, 720, 2760, 4455, 255,
+         state.font},
+        {L"STATIC", L"and giflib libraries.", SS_CENTER, 105, 720, 3000, 4575, 255, state.font},
+        {L"STATIC", kMakerAddress, SS_CENTER | SS_NOTIFY, kWebId, 840, 3480, 4215, 255,
+         state.linkFont},
+        {L"STATIC", L"", SS_ETCHEDHORZ, 106, 120, 3840, 5560, 30, nullptr},
+        {L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, 2280, 3960, 1260, 345, state.font},
+    };
+    for (const Control& c : controls) {
+        HWND child = CreateWindowExW(0, c.cls, c.text.c_str(), WS_CHILD | WS_VISIBLE | c.style,
+                                     px(c.left), px(c.top), px(c.width), px(c.height), box,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
+                                     GetModuleHandleW(nullptr), nullptr);
+        if (c.font) {
+            SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
+        }
+    }
+
+    // Modal, as a dialog box is: the owner takes no input until it closes.
+    const bool ownerWasEnabled = owner && IsWindowEnabled(owner);
+    if (ownerWasEnabled) {
+        EnableWindow(owner, FALSE);
+    }
+    ShowWindow(box, SW_SHOW);
+    SetFocus(GetDlgItem(box, IDOK));
+    MSG msg;
+    while (!state.closed) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0 || got == -1) {
+            PostQuitMessage(got == 0 ? static_cast<int>(msg.wParam) : 0);
+            DestroyWindow(box);
+            break;
+        }
+        if (!IsDialogMessageW(box, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    if (ownerWasEnabled) {
+        EnableWindow(owner, TRUE);
+        SetActiveWindow(owner);
+    }
+    DeleteObject(state.font);
+    DeleteObject(state.linkFont);
+    DeleteObject(state.titleFont);
+}
+
+} // namespace pellix
