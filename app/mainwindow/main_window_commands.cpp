@@ -1,6 +1,7 @@
 // The main window's document commands: scan, choose the source, save, save
 // as and the help document.
 #include "app/components/picture_writer.h"
+#include "app/components/save_failure.h"
 #include "app/components/twain.h"
 #include "app/mainwindow/main_window.h"
 #include "app/settings/settings.h"
@@ -15,14 +16,6 @@
 
 namespace pellix {
 namespace {
-
-std::wstring Widen(const std::string& utf8) {
-    const int n =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring text(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), n);
-    return text;
-}
 
 // The part of the file name from its last "." on, in lower case.
 std::wstring LowerExtension(const std::wstring& path) {
@@ -118,9 +111,7 @@ bool MainWindow::SaveScan(const std::wstring& destination) {
         result = CopyBitmap(ScanFile, destination);
     }
     if (!result.Ok()) {
-        const std::wstring text = L"The scan could not be saved as\r\n" + destination +
-                                  L"\r\n\r\n" + Widen(result.message);
-        MessageBoxW(window_, text.c_str(), L"Pellix", MB_OK | MB_ICONERROR);
+        ReportSaveFailure(window_, destination, result);
         return false;
     }
     WorkSaved = true;

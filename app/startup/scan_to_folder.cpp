@@ -3,6 +3,7 @@
 #include "app/components/bmp_reader.h"
 #include "app/components/mapped_file.h"
 #include "app/components/picture_writer.h"
+#include "app/components/save_failure.h"
 #include "app/components/twain.h"
 #include "app/settings/settings.h"
 #include "app/startup/app_state.h"
@@ -20,14 +21,6 @@ std::wstring StampNow() {
     SYSTEMTIME t;
     GetLocalTime(&t);
     return DateTimeStamp({t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond});
-}
-
-std::wstring Widen(const std::string& utf8) {
-    const int n =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring text(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), n);
-    return text;
 }
 
 // The acquisition left a picture the writer can read: a cancelled or
@@ -99,9 +92,7 @@ void RunScanToFolder(HWND owner) {
     }
     const PictureResult written = ConvertToJpeg(ScanFile, target, gSettings.iJPGQuality);
     if (!written.Ok()) {
-        const std::wstring text =
-            L"The scan could not be saved as\r\n" + target + L"\r\n\r\n" + Widen(written.message);
-        MessageBoxW(owner, text.c_str(), L"Pellix", MB_OK | MB_ICONERROR);
+        ReportSaveFailure(owner, target, written);
     }
     EndRun();
 }
