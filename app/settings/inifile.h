@@ -9,6 +9,8 @@
 // the whole section, as the bare platform call would.
 #pragma once
 
+#include "app/settings/form_position.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -56,6 +58,17 @@ public:
     // sString as a 32-bit integer in the user's number format (blanks
     // around allowed, fractions rounded half to even), or lDefault.
     std::int32_t CLngDefault(std::wstring_view sString, std::int32_t lDefault) const;
+
+    // Stores the window's place in Section: "Maximised" ("1" or "0") and,
+    // while the window is in its normal state, "Left", "Top", "Width" and
+    // "Height" in twips. A minimised window stores nothing.
+    void SaveFormPosition(const PositionedForm& frmThis);
+    // Moves the window to its stored place, no smaller than lMinWidth x
+    // lMinHeight twips and inside the screen, then maximises it when it was
+    // stored maximised. Missing keys keep the window's current measures.
+    // Key and Default read as before afterwards; a failure (a measure the
+    // window cannot give, a refused move) ends the call with Success false.
+    void LoadFormPosition(PositionedForm& frmThis, std::int32_t lMinWidth, std::int32_t lMinHeight);
 
 private:
     std::wstring ReadList(const wchar_t* section) const;

@@ -1,5 +1,6 @@
 #include "app/settings/number_text.h"
 
+#include <cmath>
 #include <cwctype>
 #include <limits>
 
@@ -126,6 +127,30 @@ std::optional<bool> ParseBoolean(std::wstring_view text, const NumberFormat& for
 
 std::wstring FormatBoolean(bool value) {
     return value ? L"True" : L"False";
+}
+
+std::wstring FormatDecimal(double value, const NumberFormat& format) {
+    // Scaled to ten-thousandths and rounded, so the text never shows
+    // binary noise such as 8.5700000001.
+    const double scaled = std::nearbyint(value * 10000.0);
+    if (!std::isfinite(scaled) || std::fabs(scaled) >= 9.0e18) {
+        return L"0";
+    }
+    const auto units = static_cast<long long>(scaled);
+    const unsigned long long magnitude = units < 0 ? 0ULL - static_cast<unsigned long long>(units)
+                                                   : static_cast<unsigned long long>(units);
+    std::wstring text = std::to_wstring(magnitude / 10000);
+    unsigned long long fraction = magnitude % 10000;
+    if (fraction != 0) {
+        std::wstring digits = std::to_wstring(fraction);
+        digits.insert(0, 4 - digits.size(), L'0');
+        while (digits.back() == L'0') {
+            digits.pop_back();
+        }
+        text += format.decimalSeparator;
+        text += digits;
+    }
+    return units < 0 ? L"-" + text : text;
 }
 
 } // namespace pellix

@@ -29,6 +29,10 @@ std::optional<std::int16_t> ParseInt16(std::wstring_view text, const NumberForma
 // any other number true. Blanks around the text are allowed.
 std::optional<bool> ParseBoolean(std::wstring_view text, const NumberFormat& format);
 
+// A measure as decimal text in the given format: whole values without a
+// fraction, others with at most four decimals, trailing zeros left out.
+std::wstring FormatDecimal(double value, const NumberFormat& format);
+
 // "True" or "False", capital first letter, as the settings file stores flags.
 std::wstring FormatBoolean(bool value);
 

@@ -78,5 +78,17 @@ TEST(FormatBoolean, CapitalFirstLetter) {
     EXPECT_EQ(FormatBoolean(false), L"False");
 }
 
+TEST(FormatDecimal, WholeValuesPlainFractionsInTheUsersFormatAndReadBack) {
+    EXPECT_EQ(FormatDecimal(1500, kDot), L"1500");
+    EXPECT_EQ(FormatDecimal(-60, kDot), L"-60");
+    EXPECT_EQ(FormatDecimal(0, kDot), L"0");
+    // Twips at 168 dpi: 1440 / 168 per pixel.
+    EXPECT_EQ(FormatDecimal(100 * 1440.0 / 168, kComma), L"857,1429");
+    EXPECT_EQ(FormatDecimal(-0.5, kDot), L"-0.5");
+    EXPECT_EQ(FormatDecimal(2147483647.0, kDot), L"2147483647");
+    EXPECT_EQ(ParseInt32(FormatDecimal(857.1429, kComma), kComma), 857);
+    EXPECT_EQ(ParseInt32(FormatDecimal(12.5, kDot), kDot), 12);
+}
+
 } // namespace
 } // namespace pellix
