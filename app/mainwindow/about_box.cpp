@@ -2,6 +2,7 @@
 
 #include "app/mainwindow/view_layout.h"
 #include "app/startup/filetools.h"
+#include "app/win32/dialog_window.h"
 #include "app/win32/web_site.h"
 #include "app/win32/window_dpi.h"
 
@@ -16,8 +17,6 @@ constexpr int kBannerId = 111;
 
 struct AboutState {
     bool closed = false;
-    HFONT font = nullptr;
-    HFONT linkFont = nullptr;
     HFONT titleFont = nullptr;
 };
 
@@ -40,8 +39,8 @@ LRESULT CALLBACK AboutProcedure(HWND window, UINT message, WPARAM w, LPARAM l) {
     auto* state = reinterpret_cast<AboutState*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     switch (message) {
     case WM_COMMAND:
-        if (LOWORD(w) == IDOK || LOWORD(w) == IDCANCEL) {
-            DestroyWindow(window);
+        if ((LOWORD(w) == IDOK || LOWORD(w) == IDCANCEL) && state) {
+            state->closed = true;
         } else if (LOWORD(w) == kWebId && HIWORD(w) == STN_CLICKED) {
             OpenMakerSite(window);
         }
@@ -67,9 +66,6 @@ LRESULT CALLBACK AboutProcedure(HWND window, UINT message, WPARAM w, LPARAM l) {
         }
         break;
     case WM_CLOSE:
-        DestroyWindow(window);
-        return 0;
-    case WM_DESTROY:
         if (state) {
             state->closed = true;
         }
@@ -78,17 +74,6 @@ LRESULT CALLBACK AboutProcedure(HWND window, UINT message, WPARAM w, LPARAM l) {
         break;
     }
     return DefWindowProcW(window, message, w, l);
-}
-
-HFONT MakeFont(int dpi, int points, int weight, bool underline) {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-    LOGFONTW font = metrics.lfMessageFont;
-    font.lfHeight = -MulDiv(points, dpi, 72);
-    font.lfWeight = weight;
-    font.lfUnderline = underline;
-    return CreateFontIndirectW(&font);
 }
 
 } // namespace
@@ -123,93 +108,39 @@ void ShowAboutBox(HWND owner) {
     if (!atom) {
         return;
     }
-    const int dpi = WindowDpi(owner);
-    const auto px = [dpi](int twips) {
-        return TwipsToPixels(twips, dpi);
-    };
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-    RECT frame{0, 0, px(5790), px(4365)};
-    AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);
-    RECT ownerRect{};
-    if (owner) {
-        GetWindowRect(owner, &ownerRect);
-    }
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    const int left = (ownerRect.left + ownerRect.right - width) / 2;
-    const int top = (ownerRect.top + ownerRect.bottom - height) / 2;
-    HWND box = CreateWindowExW(WS_EX_DLGMODALFRAME, kClassName, L"About Pellix", style, left, top,
-                               width, height, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND box = CreateDialogFrame(kClassName, L"About Pellix", 5790, 4365, owner);
     if (!box) {
         return;
     }
+    const int dpi = WindowDpi(box);
+    const unique_hfont font = DialogFont(dpi, 8);
+    const unique_hfont linkFont = DialogFont(dpi, 8, FW_NORMAL, true);
+    const unique_hfont titleFont = DialogFont(dpi, 14, FW_BOLD);
     AboutState state;
-    state.font = MakeFont(dpi, 8, FW_NORMAL, false);
-    state.linkFont = MakeFont(dpi, 8, FW_NORMAL, true);
-    state.titleFont = MakeFont(dpi, 14, FW_BOLD, false);
+    state.titleFont = titleFont.get();
     SetWindowLongPtrW(box, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
 
     const std::wstring disclaimer = std::wstring(L"This application is used on an as-is basis. ") +
                                     kMakerName +
                                     L" takes no responsibility for any damage caused by using "
                                     L"this application.";
-    struct Control {
-        const wchar_t* cls;
-        std::wstring text;
-        DWORD style;
-        int id, left, top, width, height;
-        HFONT font;
-    };
-    const Control controls[] = {
+    const ChildControl controls[] = {
         {L"STATIC", L"", SS_OWNERDRAW, kBannerId, 0, 0, 5850, 1050, nullptr},
-        {L"STATIC", L"Pellix", SS_CENTER, 101, 840, 1200, 4125, 480, state.titleFont},
-        {L"STATIC", VersionText(), SS_CENTER, 102, 840, 1560, 4125, 225, state.font},
-        {L"STATIC", disclaimer, SS_CENTER, 103, 960, 1920, 4110, 585, state.font},
+        {L"STATIC", L"Pellix", SS_CENTER, 101, 840, 1200, 4125, 480, titleFont.get()},
+        {L"STATIC", VersionText(), SS_CENTER, 102, 840, 1560, 4125, 225, font.get()},
+        {L"STATIC", disclaimer, SS_CENTER, 103, 960, 1920, 4110, 585, font.get()},
         {L"STATIC", L"This program uses the libjpeg-turbo", SS_CENTER, 104, 720, 2760, 4455, 255,
-         state.font},
-        {L"STATIC", L"and giflib libraries.", SS_CENTER, 105, 720, 3000, 4575, 255, state.font},
+         font.get()},
+        {L"STATIC", L"and giflib libraries.", SS_CENTER, 105, 720, 3000, 4575, 255, font.get()},
         {L"STATIC", kMakerAddress, SS_CENTER | SS_NOTIFY, kWebId, 840, 3480, 4215, 255,
-         state.linkFont},
+         linkFont.get()},
         {L"STATIC", L"", SS_ETCHEDHORZ, 106, 120, 3840, 5560, 30, nullptr},
-        {L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, 2280, 3960, 1260, 345, state.font},
+        {L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, 2280, 3960, 1260, 345, font.get()},
     };
-    for (const Control& c : controls) {
-        HWND child = CreateWindowExW(0, c.cls, c.text.c_str(), WS_CHILD | WS_VISIBLE | c.style,
-                                     px(c.left), px(c.top), px(c.width), px(c.height), box,
-                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
-                                     GetModuleHandleW(nullptr), nullptr);
-        if (c.font) {
-            SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
-        }
+    for (const ChildControl& c : controls) {
+        CreateChild(box, c, dpi);
     }
-
-    // Modal, as a dialog box is: the owner takes no input until it closes.
-    const bool ownerWasEnabled = owner && IsWindowEnabled(owner);
-    if (ownerWasEnabled) {
-        EnableWindow(owner, FALSE);
-    }
-    ShowWindow(box, SW_SHOW);
-    SetFocus(GetDlgItem(box, IDOK));
-    MSG msg;
-    while (!state.closed) {
-        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got == 0 || got == -1) {
-            PostQuitMessage(got == 0 ? static_cast<int>(msg.wParam) : 0);
-            DestroyWindow(box);
-            break;
-        }
-        if (!IsDialogMessageW(box, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-    if (ownerWasEnabled) {
-        EnableWindow(owner, TRUE);
-        SetActiveWindow(owner);
-    }
-    DeleteObject(state.font);
-    DeleteObject(state.linkFont);
-    DeleteObject(state.titleFont);
+    RunModal(box, owner, GetDlgItem(box, IDOK), state.closed);
 }
 
 } // namespace pellix

@@ -1,6 +1,7 @@
 #include "app/mainwindow/main_window.h"
 
 #include "app/mainwindow/about_box.h"
+#include "app/settings/options_dialog.h"
 #include "app/startup/app_state.h"
 #include "app/startup/filetools.h"
 #include "app/win32/web_site.h"
@@ -288,11 +289,13 @@ void MainWindow::Run(int command) {
     case mnuContents:
         OpenHelp();
         break;
+    case mnuOpties:
+        ShowOptionsDialog(window_);
+        break;
     case mnuOver:
         ShowAboutBox(window_);
         break;
     default:
-        // Options and About come with their dialogs.
         break;
     }
 }

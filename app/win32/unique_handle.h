@@ -70,12 +70,20 @@ struct RegKeyTraits {
     static void Close(HKEY h) { ::RegCloseKey(h); }
 };
 
+template <typename T> struct GdiObjectTraits {
+    using type = T;
+    static T Invalid() { return nullptr; }
+    static void Close(T h) { ::DeleteObject(h); }
+};
+
 using unique_hfile = unique_any<FileHandleTraits>;
 using unique_handle = unique_any<HandleTraits>;
 using unique_hmodule = unique_any<ModuleTraits>;
 using unique_hglobal = unique_any<GlobalTraits>;
 using unique_hwnd = unique_any<WindowTraits>;
 using unique_hkey = unique_any<RegKeyTraits>;
+using unique_hfont = unique_any<GdiObjectTraits<HFONT>>;
+using unique_hbitmap = unique_any<GdiObjectTraits<HBITMAP>>;
 
 // A locked global memory block, unlocked when it goes.
 class GlobalLock {

@@ -5,14 +5,15 @@
 #include <limits>
 
 namespace pellix {
-namespace {
-
-// 1024 x 768 pixels at 15 twips per pixel: the margin is 60 twips.
-const ScreenMeasures kScreen{15360, 11520, 15, 15};
 
 void PrintTo(const FormRect& r, std::ostream* os) {
     *os << "{" << r.left << ", " << r.top << ", " << r.width << ", " << r.height << "}";
 }
+
+namespace {
+
+// 1024 x 768 pixels at 15 twips per pixel: the margin is 60 twips.
+const ScreenMeasures kScreen{15360, 11520, 15, 15};
 
 TEST(FitToScreen, PullsTheWindowInsideTheMargins) {
     EXPECT_EQ(FitToScreen({-5000, 1000, 3000, 2000}, 0, 0, kScreen),

@@ -1,0 +1,79 @@
+#include "app/win32/dialog_window.h"
+
+#include "app/mainwindow/view_layout.h"
+#include "app/win32/window_dpi.h"
+
+namespace pellix {
+
+unique_hfont DialogFont(int dpi, int points, int weight, bool underline) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    LOGFONTW font = metrics.lfMessageFont;
+    font.lfHeight = -MulDiv(points, dpi, 72);
+    font.lfWeight = weight;
+    font.lfUnderline = underline;
+    return unique_hfont(CreateFontIndirectW(&font));
+}
+
+HWND CreateChild(HWND parent, const ChildControl& c, int dpi) {
+    HWND child = CreateWindowExW(0, c.windowClass, c.text.c_str(), WS_CHILD | WS_VISIBLE | c.style,
+                                 TwipsToPixels(c.left, dpi), TwipsToPixels(c.top, dpi),
+                                 TwipsToPixels(c.width, dpi), TwipsToPixels(c.height, dpi), parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
+                                 GetModuleHandleW(nullptr), nullptr);
+    if (child && c.font) {
+        SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
+    }
+    return child;
+}
+
+HWND CreateDialogFrame(const wchar_t* windowClass, const wchar_t* caption, int clientWidth,
+                       int clientHeight, HWND owner) {
+    const int dpi = WindowDpi(owner);
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    RECT frame{0, 0, TwipsToPixels(clientWidth, dpi), TwipsToPixels(clientHeight, dpi)};
+    AdjustWindowRectEx(&frame, style, FALSE, WS_EX_DLGMODALFRAME);
+    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    if (owner) {
+        GetWindowRect(owner, &area);
+    }
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    return CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, windowClass, caption, style,
+                           (area.left + area.right - width) / 2,
+                           (area.top + area.bottom - height) / 2, width, height, owner, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+}
+
+void RunModal(HWND dialog, HWND owner, HWND focus, const bool& closed) {
+    const bool ownerWasEnabled = owner && IsWindowEnabled(owner);
+    if (ownerWasEnabled) {
+        EnableWindow(owner, FALSE);
+    }
+    ShowWindow(dialog, SW_SHOW);
+    if (focus) {
+        SetFocus(focus);
+    }
+    MSG msg;
+    while (!closed) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0 || got == -1) {
+            PostQuitMessage(got == 0 ? static_cast<int>(msg.wParam) : 0);
+            break;
+        }
+        if (!IsDialogMessageW(dialog, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    // The owner first, so the activation goes back to it and not to
+    // another program's window.
+    if (ownerWasEnabled) {
+        EnableWindow(owner, TRUE);
+        SetActiveWindow(owner);
+    }
+    DestroyWindow(dialog);
+}
+
+} // namespace pellix

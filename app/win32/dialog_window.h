@@ -1,0 +1,39 @@
+// Building blocks of the program's own dialog windows: fonts at the
+// window's resolution, child controls placed in twips, and the modal wait
+// that keeps the owner from taking input.
+#pragma once
+
+#include "app/win32/unique_handle.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace pellix {
+
+// The system's message font at the given size, in points.
+unique_hfont DialogFont(int dpi, int points, int weight = FW_NORMAL, bool underline = false);
+
+struct ChildControl {
+    const wchar_t* windowClass;
+    std::wstring text;
+    DWORD style; // added to WS_CHILD | WS_VISIBLE
+    int id;
+    int left, top, width, height; // twips in the parent's client area
+    HFONT font;
+};
+
+HWND CreateChild(HWND parent, const ChildControl& control, int dpi);
+
+// A hidden pop-up dialog frame around a client area of the given twips,
+// centred over the owner (or the screen without one).
+HWND CreateDialogFrame(const wchar_t* windowClass, const wchar_t* caption, int clientWidth,
+                       int clientHeight, HWND owner);
+
+// Shows the dialog and runs its messages until `closed` turns true, then
+// destroys it. The owner takes no input meanwhile and gets the activation
+// back afterwards. A WM_QUIT met on the way ends the dialog and is posted
+// again for the caller's loop.
+void RunModal(HWND dialog, HWND owner, HWND focus, const bool& closed);
+
+} // namespace pellix

@@ -1,0 +1,74 @@
+#include "tests/win32/dialog_robot.h"
+
+#include <deque>
+
+namespace pellix::test {
+namespace {
+
+std::deque<std::function<bool()>> steps;
+bool busy = false;
+UINT_PTR timer = 0;
+ULONGLONG deadline = 0;
+
+void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    if (busy || steps.empty()) {
+        return;
+    }
+    if (GetTickCount64() > deadline) {
+        // A step that never came true: close whatever is open so the test
+        // ends (and fails on Done) instead of hanging.
+        if (HWND active = GetActiveWindow()) {
+            PostMessageW(active, WM_CLOSE, 0, 0);
+        }
+        return;
+    }
+    busy = true;
+    if (steps.front()()) {
+        steps.pop_front();
+    }
+    busy = false;
+}
+
+} // namespace
+
+DialogRobot::DialogRobot() {
+    steps.clear();
+    deadline = GetTickCount64() + 15000;
+    timer = SetTimer(nullptr, 0, 30, Tick);
+}
+
+DialogRobot::~DialogRobot() {
+    KillTimer(nullptr, timer);
+    steps.clear();
+}
+
+DialogRobot& DialogRobot::Then(std::function<bool()> step) {
+    steps.push_back(std::move(step));
+    return *this;
+}
+
+bool DialogRobot::Done() const {
+    return steps.empty();
+}
+
+HWND FindShown(const wchar_t* windowClass, const wchar_t* caption) {
+    HWND window = FindWindowW(windowClass, caption);
+    DWORD process = 0;
+    if (window) {
+        GetWindowThreadProcessId(window, &process);
+    }
+    return window && process == GetCurrentProcessId() && IsWindowVisible(window) ? window : nullptr;
+}
+
+std::wstring MessageBoxText(HWND box) {
+    std::wstring text;
+    for (HWND child = FindWindowExW(box, nullptr, L"Static", nullptr); child;
+         child = FindWindowExW(box, child, L"Static", nullptr)) {
+        wchar_t part[1024] = {};
+        GetWindowTextW(child, part, 1024);
+        text += part;
+    }
+    return text;
+}
+
+} // namespace pellix::test
