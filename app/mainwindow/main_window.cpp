@@ -23,7 +23,7 @@ constexpr int kClientWidth = 9345;
 constexpr int kClientHeight = 5475;
 constexpr int kFolderStripHeight = 495;
 
-// Toolbar buttons: key, tooltip, command, standard image.
+// Toolbar buttons: key, tooltip, command, image in the drawn list.
 struct ToolbarButton {
     const wchar_t* key;
     const wchar_t* tip;
@@ -31,12 +31,9 @@ struct ToolbarButton {
     int image;
 };
 constexpr ToolbarButton kButtons[] = {
-    {L"Save", L"Save", mnuOpslaan, STD_FILESAVE},
-    {L"SaveAs", L"Save as ...", mnuOpslaanAls, STD_FILEOPEN},
-    {nullptr, nullptr, 0, 0},
-    {L"Scan", L"Scan", mnuScan, STD_FILENEW},
-    {nullptr, nullptr, 0, 0},
-    {L"Options", L"Options", mnuOpties, STD_PROPERTIES},
+    {L"Save", L"Save", mnuOpslaan, 0}, {L"SaveAs", L"Save as ...", mnuOpslaanAls, 1},
+    {nullptr, nullptr, 0, 0},          {L"Scan", L"Scan", mnuScan, 2},
+    {nullptr, nullptr, 0, 0},          {L"Options", L"Options", mnuOpties, 3},
 };
 
 // The grey strip under the toolbar: "Folder:" and the current folder, light
@@ -62,6 +59,9 @@ bool RegisterClasses() {
         wc.lpfnWndProc = DefWindowProcW;
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
+        wc.hIconSm = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1),
+                                                   IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                   GetSystemMetrics(SM_CYSMICON), LR_SHARED));
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         wc.lpszClassName = kClassName;
@@ -69,6 +69,7 @@ bool RegisterClasses() {
         WNDCLASSEXW strip = wc;
         strip.lpfnWndProc = StripProcedure;
         strip.hIcon = nullptr;
+        strip.hIconSm = nullptr;
         strip.hbrBackground = CreateSolidBrush(RGB(128, 128, 128));
         strip.lpszClassName = kStripClassName;
         return main && RegisterClassExW(&strip) != 0;
@@ -167,8 +168,7 @@ void MainWindow::CreateToolbar() {
         GetModuleHandleW(nullptr), nullptr);
     SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageW(toolbar_, TB_SETMAXTEXTROWS, 0, 0);
-    TBADDBITMAP images{HINST_COMMCTRL, IDB_STD_SMALL_COLOR};
-    SendMessageW(toolbar_, TB_ADDBITMAP, 0, reinterpret_cast<LPARAM>(&images));
+    SetToolbarImages();
     for (const ToolbarButton& b : kButtons) {
         TBBUTTON button{};
         if (b.key) {
@@ -205,6 +205,12 @@ void MainWindow::CreateFolderStrip() {
         GetModuleHandleW(nullptr), nullptr);
     SendMessageW(caption, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     SendMessageW(folderLabel_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+}
+
+void MainWindow::SetToolbarImages() {
+    toolbarImages_ = DrawnImageList(
+        {DrawnIcon::Save, DrawnIcon::SaveAs, DrawnIcon::Scan, DrawnIcon::Options}, Dpi());
+    SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_.get()));
 }
 
 // Recomputed on every size change: strips at the top and bottom, the
@@ -247,6 +253,8 @@ bool MainWindow::MayClose() {
     if (answer != IDYES) {
         return false;
     }
+    // The view maps the file; it lets go first, or the file could not go.
+    view_.HidePicture();
     DeleteIfExists(ScanFile);
     return true;
 }
@@ -351,6 +359,7 @@ LRESULT MainWindow::Handle(HWND window, UINT message, WPARAM w, LPARAM l) {
         SetWindowPos(window, nullptr, suggested->left, suggested->top,
                      suggested->right - suggested->left, suggested->bottom - suggested->top,
                      SWP_NOZORDER | SWP_NOACTIVATE);
+        SetToolbarImages();
         LayOut();
         return 0;
     }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/mainwindow/page_view.h"
+#include "app/mainwindow/toolbar_images.h"
 
 #include <windows.h>
 
@@ -63,6 +64,7 @@ private:
     LRESULT Handle(HWND window, UINT message, WPARAM w, LPARAM l);
     void CreateMenus();
     void CreateToolbar();
+    void SetToolbarImages();
     void CreateFolderStrip();
     void LayOut();
     bool MayClose();
@@ -79,6 +81,7 @@ private:
 
     HWND window_ = nullptr;
     HWND toolbar_ = nullptr;
+    unique_himagelist toolbarImages_;
     HWND folderStrip_ = nullptr;
     HWND folderLabel_ = nullptr;
     HWND status_ = nullptr;
