@@ -4,6 +4,7 @@
 #include "app/settings/options_dialog.h"
 #include "app/startup/app_state.h"
 #include "app/startup/filetools.h"
+#include "app/win32/dialog_window.h"
 #include "app/win32/web_site.h"
 #include "app/win32/window_dpi.h"
 
@@ -205,6 +206,19 @@ void MainWindow::CreateFolderStrip() {
         GetModuleHandleW(nullptr), nullptr);
     SendMessageW(caption, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
     SendMessageW(folderLabel_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    // A wider system font than the design's pushes the folder to the right
+    // rather than covering the caption's end.
+    FitWidthToText(caption);
+    RECT captionPlace{}, labelPlace{};
+    GetWindowRect(caption, &captionPlace);
+    GetWindowRect(folderLabel_, &labelPlace);
+    MapWindowPoints(nullptr, folderStrip_, reinterpret_cast<POINT*>(&captionPlace), 2);
+    MapWindowPoints(nullptr, folderStrip_, reinterpret_cast<POINT*>(&labelPlace), 2);
+    if (captionPlace.right + 2 > labelPlace.left) {
+        SetWindowPos(folderLabel_, nullptr, captionPlace.right + 2, labelPlace.top,
+                     labelPlace.right - labelPlace.left, labelPlace.bottom - labelPlace.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 void MainWindow::SetToolbarImages() {

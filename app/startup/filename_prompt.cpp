@@ -1,5 +1,6 @@
 #include "app/startup/filename_prompt.h"
 
+#include "app/win32/dialog_window.h"
 #include "app/win32/web_site.h"
 #include "app/win32/window_dpi.h"
 
@@ -121,6 +122,8 @@ void FilenamePrompt::CreateControls() {
                         0);
     const std::wstring maker = std::wstring(kMakerName) + L" - " + kMakerAddress;
     SetDlgItemTextW(window_, kMakerId, maker.c_str());
+    FitWidthToText(GetDlgItem(window_, 103));
+    FitWidthToText(GetDlgItem(window_, kMakerId));
 }
 
 std::wstring FilenamePrompt::Text() const {

@@ -3,6 +3,8 @@
 #include "app/mainwindow/view_layout.h"
 #include "app/win32/window_dpi.h"
 
+#include <algorithm>
+
 namespace pellix {
 
 unique_hfont DialogFont(int dpi, int points, int weight, bool underline) {
@@ -26,6 +28,34 @@ HWND CreateChild(HWND parent, const ChildControl& c, int dpi) {
         SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(c.font), FALSE);
     }
     return child;
+}
+
+void FitWidthToText(HWND label) {
+    const int length = GetWindowTextLengthW(label);
+    if (!label || length <= 0) {
+        return;
+    }
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    GetWindowTextW(label, text.data(), length + 1);
+    HDC dc = GetDC(label);
+    const HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, text.c_str(), length, &extent);
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+
+    RECT place{}, parent{};
+    GetWindowRect(label, &place);
+    MapWindowPoints(nullptr, GetParent(label), reinterpret_cast<POINT*>(&place), 2);
+    GetClientRect(GetParent(label), &parent);
+    // A parent not sized yet sets no bound.
+    const int room = parent.right - place.left;
+    const int wanted = room > 0 ? std::min<int>(extent.cx + 2, room) : extent.cx + 2;
+    if (wanted > place.right - place.left) {
+        SetWindowPos(label, nullptr, 0, 0, wanted, place.bottom - place.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 HWND CreateDialogFrame(const wchar_t* windowClass, const wchar_t* caption, int clientWidth,

@@ -25,6 +25,11 @@ struct ChildControl {
 
 HWND CreateChild(HWND parent, const ChildControl& control, int dpi);
 
+// Widens a one-line label to its text in its own font when the text would
+// not fit (a wider system font than the design's), as far as its parent's
+// client area allows. Never narrows it.
+void FitWidthToText(HWND label);
+
 // A hidden pop-up dialog frame around a client area of the given twips,
 // centred over the owner (or the screen without one).
 HWND CreateDialogFrame(const wchar_t* windowClass, const wchar_t* caption, int clientWidth,
