@@ -32,6 +32,11 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
 } // namespace
 
 DialogRobot::DialogRobot() {
+    // A quit left by an earlier test's window (its WM_DESTROY) would end
+    // the next modal loop at once.
+    MSG quit;
+    while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
     steps.clear();
     deadline = GetTickCount64() + 15000;
     timer = SetTimer(nullptr, 0, 30, Tick);

@@ -2,6 +2,7 @@
 // scrolls pictures of every size.
 #include "app/mainwindow/main_window.h"
 #include "app/startup/app_state.h"
+#include "tests/win32/dialog_robot.h"
 #include "tests/win32/temp_folder.h"
 
 #include <windows.h>
@@ -111,6 +112,24 @@ TEST_F(MainWindowTest, NotABitmapIsRefused) {
     test::WriteBytes(empty, "");
     EXPECT_FALSE(window_.View().ShowPicture(empty));
     EXPECT_FALSE(window_.View().PictureVisible());
+}
+
+TEST_F(MainWindowTest, TheOptionsKeyInAnyCaseOpensTheDialogModally) {
+    test::DialogRobot robot;
+    bool ownerDisabled = false;
+    robot.Then([&] {
+        HWND options = test::FindShown(L"PellixOptionsDialog", L"Pellix - Options");
+        if (!options) {
+            return false;
+        }
+        ownerDisabled = !IsWindowEnabled(window_.Handle());
+        PostMessageW(options, WM_COMMAND, IDCANCEL, 0);
+        return true;
+    });
+    window_.RunToolbarKey(L"OPTIONS");
+    EXPECT_TRUE(robot.Done());
+    EXPECT_TRUE(ownerDisabled);
+    EXPECT_TRUE(IsWindowEnabled(window_.Handle()));
 }
 
 } // namespace
