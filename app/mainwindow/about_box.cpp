@@ -95,17 +95,9 @@ std::wstring VersionText() {
 }
 
 void ShowAboutBox(HWND owner) {
-    static const ATOM atom = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = AboutProcedure;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-        wc.lpszClassName = kClassName;
-        return RegisterClassExW(&wc);
-    }();
-    if (!atom) {
+    static const bool registered = RegisterDialogClass(
+        kClassName, AboutProcedure, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    if (!registered) {
         return;
     }
     HWND box = CreateDialogFrame(kClassName, L"About Pellix", 5790, 4365, owner);

@@ -152,17 +152,9 @@ LRESULT CALLBACK PageProcedure(HWND window, UINT message, WPARAM w, LPARAM l) {
 
 bool RegisterClasses() {
     static const bool registered = [] {
-        WNDCLASSEXW wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = OptionsProcedure;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = kClassName;
-        const bool dialog = RegisterClassExW(&wc) != 0;
-        wc.lpfnWndProc = PageProcedure;
-        wc.lpszClassName = kPageClassName;
-        return dialog && RegisterClassExW(&wc) != 0;
+        const auto face = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        return RegisterDialogClass(kClassName, OptionsProcedure, face) &&
+               RegisterDialogClass(kPageClassName, PageProcedure, face);
     }();
     return registered;
 }

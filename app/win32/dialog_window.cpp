@@ -58,6 +58,17 @@ void FitWidthToText(HWND label) {
     }
 }
 
+bool RegisterDialogClass(const wchar_t* name, WNDPROC procedure, HBRUSH background) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = background;
+    wc.lpszClassName = name;
+    return RegisterClassExW(&wc) != 0;
+}
+
 HWND CreateDialogFrame(const wchar_t* windowClass, const wchar_t* caption, int clientWidth,
                        int clientHeight, HWND owner) {
     const int dpi = WindowDpi(owner);

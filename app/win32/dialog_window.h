@@ -30,6 +30,10 @@ HWND CreateChild(HWND parent, const ChildControl& control, int dpi);
 // client area allows. Never narrows it.
 void FitWidthToText(HWND label);
 
+// Registers a window class of this program with an arrow cursor; false
+// when the system refuses it.
+bool RegisterDialogClass(const wchar_t* name, WNDPROC procedure, HBRUSH background);
+
 // A hidden pop-up dialog frame around a client area of the given twips,
 // centred over the owner (or the screen without one).
 HWND CreateDialogFrame(const wchar_t* windowClass, const wchar_t* caption, int clientWidth,
