@@ -26,6 +26,7 @@ packages=(
 	libjpeg62-turbo-dev libgif-dev libjpeg-turbo-progs imagemagick
 	clang libclang-rt-14-dev clang-format
 	hyperfine time
+	nsis rst2pdf
 )
 
 install_packages() {
