@@ -3,6 +3,7 @@
 #include "shellext/application_path.h"
 #include "shellext/dropped_files.h"
 #include "shellext/resource_ids.h"
+#include "shellext/working_folder.h"
 
 #include <shellapi.h>
 
@@ -126,12 +127,13 @@ HRESULT ContextMenuHandler::InvokeCommand(CMINVOKECOMMANDINFO* invocation) {
     if (targetPath_[0] == L'\0') {
         return E_INVALIDARG;
     }
-    // The folder is the whole parameter string, unquoted, and the working
+    // The target is the whole parameter string, unquoted, and the working
     // folder. Whether the program starts is not reported.
     wchar_t application[kApplicationPathCapacity];
     ApplicationPath(application);
-    ::ShellExecuteW(invocation->hwnd, L"open", application, targetPath_, targetPath_,
-                    SW_SHOWNORMAL);
+    wchar_t folder[MAX_PATH];
+    WorkingFolder(targetPath_, folder);
+    ::ShellExecuteW(invocation->hwnd, L"open", application, targetPath_, folder, SW_SHOWNORMAL);
     return S_OK;
 }
 
