@@ -75,9 +75,13 @@ TEST_F(ShellextRegistration, RegisteringTwiceRebuildsAndUnregisteringTwiceAnswer
     ExpectRegistered(ExtensionPath());
     // Foreign entries below the script's own keys.
     for (const std::wstring& key : {kClassKey, kServerKey, kMenuKey}) {
-        RegSetKeyValueW(HKEY_CLASSES_ROOT, (key + L"\\Foreign").c_str(), nullptr, REG_SZ, L"x", 4);
-        RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), L"Foreign", REG_SZ, L"x", 4);
+        ASSERT_EQ(RegSetKeyValueW(HKEY_CLASSES_ROOT, (key + L"\\Foreign").c_str(), nullptr, REG_SZ,
+                                  L"x", 4),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), L"Foreign", REG_SZ, L"x", 4),
+                  ERROR_SUCCESS);
     }
+    ASSERT_EQ(KeyContents(HKEY_CLASSES_ROOT, kClassKey), std::make_pair(2ul, 2ul));
     ASSERT_EQ(Regsvr32(module), 0u);
     ExpectRegistered(ExtensionPath());
 
