@@ -3,7 +3,6 @@
 #include "app/win32/unique_handle.h"
 
 #include <algorithm>
-#include <cwchar>
 
 namespace pellix::shellext {
 namespace {
@@ -35,7 +34,7 @@ bool ReadStoredPath(wchar_t (&path)[kApplicationPathCapacity]) {
 
 void ApplicationPath(wchar_t (&path)[kApplicationPathCapacity]) {
     if (!ReadStoredPath(path)) {
-        std::wcscpy(path, kDefaultApplicationPath);
+        ::lstrcpynW(path, kDefaultApplicationPath, kApplicationPathCapacity);
     }
 }
 

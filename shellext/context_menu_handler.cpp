@@ -7,8 +7,6 @@
 
 #include <shellapi.h>
 
-#include <cwchar>
-
 namespace pellix::shellext {
 namespace {
 
@@ -82,7 +80,7 @@ HRESULT ContextMenuHandler::Initialize(PCIDLIST_ABSOLUTE folder, IDataObject* da
         result = FirstDroppedFile(*data, path);
     }
     if (SUCCEEDED(result)) {
-        std::wcscpy(targetPath_, path);
+        ::lstrcpynW(targetPath_, path, MAX_PATH);
     }
     return result;
 }

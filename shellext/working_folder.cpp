@@ -5,8 +5,7 @@
 namespace pellix::shellext {
 
 void WorkingFolder(const wchar_t* target, wchar_t (&folder)[MAX_PATH]) {
-    std::wcsncpy(folder, target, MAX_PATH - 1);
-    folder[MAX_PATH - 1] = L'\0';
+    ::lstrcpynW(folder, target, MAX_PATH);
     const DWORD attributes = ::GetFileAttributesW(target);
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         return;
