@@ -128,5 +128,37 @@ TEST_F(ShellextRegistration, WithoutTheRegistrarTheFailureIsReported) {
         << "the approved value stays";
 }
 
+// regsvr32 reporting a Windows 9x-family system (Wine's per-program
+// version setting), for as long as this lives.
+class Windows98Regsvr32 {
+public:
+    Windows98Regsvr32() {
+        RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"Version", REG_SZ, L"win98", 12);
+    }
+    ~Windows98Regsvr32() { RegDeleteTreeW(HKEY_CURRENT_USER, kKey); }
+    Windows98Regsvr32(const Windows98Regsvr32&) = delete;
+    Windows98Regsvr32& operator=(const Windows98Regsvr32&) = delete;
+
+private:
+    static constexpr const wchar_t* kKey = L"Software\\Wine\\AppDefaults\\regsvr32.exe";
+};
+
+TEST_F(ShellextRegistration, OnTheWindows9xFamilyTheApprovedListIsLeftAlone) {
+#ifdef _WIN64
+    GTEST_SKIP() << "no 64-bit program runs on a Windows 9x-family system";
+#endif
+    const std::wstring module = Quoted(ExtensionPath());
+    const Windows98Regsvr32 windows98;
+    ASSERT_EQ(Regsvr32(module), 0u);
+    EXPECT_EQ(RegistryText(HKEY_CLASSES_ROOT, kClassKey), L"PellixShlExt Class");
+    EXPECT_FALSE(RegistryText(HKEY_LOCAL_MACHINE, kApprovedKey, kHandlerClassIdText));
+
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, kApprovedKey.c_str(), kHandlerClassIdText, REG_SZ, L"x", 4);
+    ASSERT_EQ(Regsvr32(L"/u " + module), 0u);
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, kClassKey));
+    EXPECT_TRUE(RegistryText(HKEY_LOCAL_MACHINE, kApprovedKey, kHandlerClassIdText));
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kApprovedKey.c_str(), kHandlerClassIdText);
+}
+
 } // namespace
 } // namespace pellix::test
