@@ -135,6 +135,7 @@ TEST(ShellextHandler, GivesHelpTextOnlyAndWithinTheBuffer) {
         EXPECT_EQ(handler->GetCommandString(0, flags, nullptr, text, 64), E_INVALIDARG) << flags;
     }
     EXPECT_EQ(handler->GetCommandString(1, GCS_HELPTEXTA, nullptr, text, 64), E_INVALIDARG);
+    EXPECT_EQ(handler->GetCommandString(0, GCS_HELPTEXTW, nullptr, nullptr, 5), E_INVALIDARG);
 
     ASSERT_EQ(handler->GetCommandString(0, GCS_HELPTEXTA, nullptr, text, 64), S_OK);
     EXPECT_STREQ(text, "Scan to this folder");
