@@ -6,11 +6,21 @@
 #   peak memory (maximum resident set) of each conversion vs the page size
 # Then runs the Google Benchmark suite.
 #
-#   scripts/bench-picture.sh [RUNS]     hyperfine runs per command (10)
+#   scripts/bench-picture.sh [RUNS] [--rows FILE]
+#
+# RUNS: hyperfine runs per command (10). With --rows, the measured rows go to
+# FILE (for scripts/bench.sh) and the Google Benchmark suite is skipped.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-runs=${1:-10}
+runs=10
+rows_file=""
+while [ $# -gt 0 ]; do
+	case "$1" in
+	--rows) rows_file=$2; shift 2 ;;
+	*) runs=$1; shift ;;
+	esac
+done
 cd "$root"
 
 if grep -q 'add_subdirectory(bench)' CMakeLists.txt; then
@@ -66,6 +76,11 @@ hyperfine -N --style none --warmup 1 --runs $(((runs + 2) / 3)) --export-json "$
 	"$magick $page -colors 256 $pages/im.gif" >/dev/null
 rows+=("GIF colour|$(mean "$pages/gif-ours.json" 0)|ImageMagick|$(mean "$pages/gif-im.json" 0)|$(psnr "$page" "$pages/ours.gif")|$(psnr "$page" "$pages/im.gif")|$(peak_kb "$tool" gif "$page" "$pages/m.gif")|$(peak_kb "$magick" "$page" -colors 256 "$pages/m2.gif")|$(stat -c %s "$page")")
 rows+=("copy colour|-|-|-|-|-|$(peak_kb "$tool" copy "$page" "$pages/m.bmp")|-|$(stat -c %s "$page")")
+
+if [ -n "$rows_file" ]; then
+	printf '%s\n' "${rows[@]}" >"$rows_file"
+	exit 0
+fi
 
 echo
 echo "A4 300 dpi (2480 x 3508), document-like page; $runs runs (ImageMagick fewer); $(nproc) CPUs"
