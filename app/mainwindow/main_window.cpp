@@ -93,7 +93,7 @@ int MainWindow::Dpi() const {
     return WindowDpi(window_);
 }
 
-bool MainWindow::Load() {
+bool MainWindow::Load(LoadAs as) {
     if (!RegisterClasses()) {
         return false;
     }
@@ -105,6 +105,9 @@ bool MainWindow::Load() {
     }
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Procedure));
+    if (as == LoadAs::OwnerOnly) {
+        return true;
+    }
 
     const int dpi = Dpi();
     NONCLIENTMETRICSW metrics{};

@@ -41,9 +41,15 @@ public:
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
-    // Creates the window with all its controls (not shown) and shows
-    // CurrentFolder in its folder strip.
-    bool Load();
+    enum class LoadAs {
+        Interactive, // with all its controls
+        OwnerOnly,   // the bare frame: all the unattended run needs
+    };
+    // Creates the window (not shown). Interactive: with all its controls,
+    // CurrentFolder in its folder strip. OwnerOnly: the frame alone, which
+    // lends its handle to the scanner's dialog and the filename prompt;
+    // building controls nobody sees would only slow the run down.
+    bool Load(LoadAs as = LoadAs::Interactive);
     void Show(int showCommand);
     HWND Handle() const { return window_; }
     PageView& View() { return view_; }

@@ -37,7 +37,8 @@ int Run(int showCommand) {
     ScanToFolder = start.ScanToFolder;
 
     MainWindow main;
-    if (!main.Load()) {
+    if (!main.Load(ScanToFolder ? MainWindow::LoadAs::OwnerOnly
+                                : MainWindow::LoadAs::Interactive)) {
         return 1;
     }
     if (ScanToFolder) {
