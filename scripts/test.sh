@@ -66,21 +66,30 @@ for p in "${presets[@]}"; do
 	[ "$f" -eq 0 ] || status=1
 done
 
-# A short, bounded fuzz run of the bitmap reader (AddressSanitizer and
-# UndefinedBehaviorSanitizer); longer runs: scripts/fuzz-bmp.sh SECONDS.
-fuzz_seconds=${PELLIX_FUZZ_SECONDS:-20}
+# A short, bounded fuzz run of every fuzz target (AddressSanitizer and
+# UndefinedBehaviorSanitizer), PELLIX_FUZZ_SECONDS each; longer runs:
+# scripts/fuzz.sh SECONDS.
+fuzz_seconds=${PELLIX_FUZZ_SECONDS:-10}
 fuzz_result="not run"
 if [ "$fuzz_seconds" -gt 0 ] && [ $# -eq 0 ]; then
-	echo "== test: fuzzing the bitmap reader for $fuzz_seconds s"
-	if bash scripts/fuzz-bmp.sh "$fuzz_seconds" >build/fuzz.log 2>&1; then
-		fuzz_result="1 passed, 0 failed ($(grep -o 'stat::number_of_executed_units: *[0-9]*' build/fuzz.log | grep -o '[0-9]*$') executions)"
-		total_passed=$((total_passed + 1))
+	echo "== test: fuzzing each target for $fuzz_seconds s"
+	bash scripts/fuzz.sh "$fuzz_seconds" >build/fuzz.log 2>&1
+	fuzz_passed=$(grep -c '^fuzz: .*, no finding$' build/fuzz.log)
+	fuzz_failed=$(grep -c '^fuzz: .*: FINDING' build/fuzz.log)
+	fuzz_runs=$(grep -o '^fuzz: .*: [0-9]* executions' build/fuzz.log | grep -o '[0-9]* executions' |
+		awk '{ n += $1 } END { print n + 0 }')
+	if [ "$fuzz_passed" -eq 0 ] && [ "$fuzz_failed" -eq 0 ]; then
+		fuzz_failed=1 # the build or the set-up failed
+	fi
+	if [ "$fuzz_failed" -eq 0 ]; then
+		fuzz_result="$fuzz_passed passed, 0 failed ($fuzz_runs executions)"
 	else
 		tail -n 30 build/fuzz.log
-		fuzz_result="0 passed, 1 failed (see build/fuzz.log)"
-		total_failed=$((total_failed + 1))
+		fuzz_result="$fuzz_passed passed, $fuzz_failed failed (see build/fuzz.log)"
 		status=1
 	fi
+	total_passed=$((total_passed + fuzz_passed))
+	total_failed=$((total_failed + fuzz_failed))
 fi
 
 echo
