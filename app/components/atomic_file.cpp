@@ -129,6 +129,15 @@ bool AtomicFile::Commit() {
         return Fail();
     }
     CloseFile();
+    // A file marked read-only is not replaced. Windows' MoveFileEx refuses
+    // it by itself; Wine's replaces it, so the rule is checked here.
+    const DWORD existing = ::GetFileAttributesW(destination_.c_str());
+    if (existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_READONLY)) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        Fail();
+        Discard();
+        return false;
+    }
     if (!::MoveFileExW(temporary_.c_str(), destination_.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         Fail();

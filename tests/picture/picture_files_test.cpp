@@ -216,6 +216,24 @@ TEST(PictureDestinations, AnyFolderNameWorks) {
 
 #ifdef _WIN32
 
+// As Windows' own file functions have it: a read-only file is not replaced.
+TEST(PictureDestinationsWindows, AReadOnlyFileIsNotReplaced) {
+    for (const Writer& writer : kWriters) {
+        SCOPED_TRACE(writer.name);
+        test::TestFolder folder;
+        test::WriteFile(folder / "scan.bmp", GoodPage());
+        const std::vector<std::uint8_t> previous = {'o', 'l', 'd'};
+        const fs::path kept = folder / "kept.file";
+        test::WriteFile(kept, previous);
+        ASSERT_TRUE(SetFileAttributesW(kept.c_str(), FILE_ATTRIBUTE_READONLY));
+        const PictureResult result = writer.run(folder / "scan.bmp", kept);
+        SetFileAttributesW(kept.c_str(), FILE_ATTRIBUTE_NORMAL);
+        EXPECT_EQ(result.failure, Failure::CannotWrite);
+        EXPECT_EQ(test::ReadFile(kept), previous);
+        EXPECT_EQ(folder.Names(), (std::vector<std::string>{"kept.file", "scan.bmp"}));
+    }
+}
+
 TEST(PictureDestinationsWindows, LockedDestinationStaysAsItWas) {
     test::TestFolder folder;
     test::WriteFile(folder / "scan.bmp", GoodPage());
