@@ -41,21 +41,32 @@ TEST_F(MainWindowScan, AScanIsShownAndASecondScanReplacesItsFile) {
     EXPECT_TRUE(window_.View().PictureVisible());
 }
 
-TEST_F(MainWindowScan, ACancelledScanLeavesNothingToSaveOrAskAbout) {
-    {
-        ScannerSettings scanner{{L"PELLIX_VSCAN_ANSWER", L"scan"}};
+// Cancelled in the source's dialog, or the scanner failing at the start of
+// a whole-page transfer or after the first strip of a transfer in strips.
+TEST_F(MainWindowScan, ACancelledOrFailedScanLeavesNothingToSaveOrAskAbout) {
+    struct Row {
+        const wchar_t* answer;
+        const wchar_t* transfer;
+    };
+    for (const Row& row :
+         {Row{L"cancel", L"native"}, Row{L"fail", L"native"}, Row{L"fail", L"memory"}}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(row.answer) + L" " + row.transfer));
+        {
+            ScannerSettings scanner{{L"PELLIX_VSCAN_ANSWER", L"scan"}};
+            window_.Run(mnuScan);
+        }
+        const std::wstring earlier = ScanFile;
+        ScannerSettings scanner{{L"PELLIX_VSCAN_ANSWER", row.answer},
+                                {L"PELLIX_VSCAN_XFER", row.transfer}};
         window_.Run(mnuScan);
+        EXPECT_TRUE(ScanFile.empty());
+        EXPECT_FALSE(window_.View().PictureVisible());
+        EXPECT_FALSE(test::FileExists(earlier));
+        // Nothing to save: Save and Save as do nothing.
+        window_.Run(mnuOpslaan);
+        window_.Run(mnuOpslaanAls);
     }
-    const std::wstring earlier = ScanFile;
-    ScannerSettings scanner{{L"PELLIX_VSCAN_ANSWER", L"cancel"}};
-    window_.Run(mnuScan);
-    EXPECT_TRUE(ScanFile.empty());
-    EXPECT_FALSE(window_.View().PictureVisible());
-    EXPECT_FALSE(test::FileExists(earlier));
-    // Nothing to save: Save and Save as do nothing, and closing asks nothing.
-    window_.Run(mnuOpslaan);
-    window_.Run(mnuOpslaanAls);
-    EXPECT_TRUE(window_.Unload());
+    EXPECT_TRUE(window_.Unload()) << "nothing to ask about";
 }
 
 } // namespace

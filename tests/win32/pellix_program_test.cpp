@@ -4,6 +4,7 @@
 // that its Pellix.ini belongs to the test.
 #include "app/mainwindow/main_window.h"
 #include "tests/win32/environment.h"
+#include "tests/win32/pellix_process.h"
 #include "tests/win32/temp_folder.h"
 
 #include <windows.h>
@@ -11,118 +12,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstring>
 #include <regex>
 #include <vector>
 
 namespace pellix {
 namespace {
 
+using test::FilesIn;
+using test::Program;
 using test::ScannerSettings;
 using test::TempFolder;
-
-// CMake gives the program's path in the build machine's form; Wine shows
-// that file system as drive Z:.
-std::wstring WindowsPath(const char* path) {
-    std::wstring result(path, path + std::strlen(path));
-    if (!result.empty() && result[0] == L'/') {
-        std::replace(result.begin(), result.end(), L'/', L'\\');
-        result = L"Z:" + result;
-    }
-    return result;
-}
-
-std::vector<std::wstring> FilesIn(const std::wstring& folder, const wchar_t* pattern = L"*") {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"\\" + pattern).c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                names.push_back(data.cFileName);
-            }
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// The text of a window of another process (WM_GETTEXT is carried across).
-std::wstring TextOf(HWND window) {
-    wchar_t text[1024] = {};
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                        5000, &copied);
-    return text;
-}
-
-struct Search {
-    DWORD process;
-    const wchar_t* title;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM l) {
-    auto* search = reinterpret_cast<Search*>(l);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    if (process == search->process && IsWindowVisible(window) && TextOf(window) == search->title) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-class Program {
-public:
-    Program(const std::wstring& exe, const std::wstring& tail, const std::wstring& workingFolder) {
-        std::wstring commandLine = L"\"" + exe + L"\"";
-        if (!tail.empty()) {
-            commandLine += L" " + tail;
-        }
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        started_ = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                                  nullptr, workingFolder.c_str(), &startup, &process_);
-    }
-    ~Program() {
-        if (started_) {
-            if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-                TerminateProcess(process_.hProcess, 99);
-            }
-            CloseHandle(process_.hThread);
-            CloseHandle(process_.hProcess);
-        }
-    }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
-
-    bool Started() const { return started_ != FALSE; }
-
-    bool Ended(DWORD milliseconds = 30000) const {
-        return WaitForSingleObject(process_.hProcess, milliseconds) == WAIT_OBJECT_0;
-    }
-
-    // A visible top-level window of the program with this caption.
-    HWND Window(const wchar_t* title, DWORD milliseconds = 20000) const {
-        for (DWORD waited = 0; waited < milliseconds; waited += 50) {
-            Search search{process_.dwProcessId, title, nullptr};
-            EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-            if (search.found) {
-                return search.found;
-            }
-            if (WaitForSingleObject(process_.hProcess, 50) == WAIT_OBJECT_0) {
-                return nullptr;
-            }
-        }
-        return nullptr;
-    }
-
-private:
-    PROCESS_INFORMATION process_{};
-    BOOL started_ = FALSE;
-};
+using test::TextOf;
+using test::WindowsPath;
 
 class PellixProgram : public testing::Test {
 protected:
@@ -347,13 +248,28 @@ TEST_F(PellixProgram, AnAutomaticNameNeverReplacesAnEarlierScan) {
     EXPECT_EQ(earlier, before);
 }
 
-TEST_F(PellixProgram, ACancelledScanEndsQuietly) {
-    ScannerSettings scanner{{L"PELLIX_VSCAN_ANSWER", L"cancel"}};
-    Settings("AskForFilename=True\r\n");
-    Program program(exe_, scans_.Path(), install_.Path());
-    EXPECT_TRUE(program.Ended()) << "no prompt, no message";
-    EXPECT_TRUE(Scans().empty());
-    ExpectNoTemporaryFileLeft();
+// Cancelled in the source's dialog, or the scanner failing: at the start of
+// a transfer of the whole page, or after the first strip of a transfer in
+// strips.
+TEST_F(PellixProgram, ACancelledOrFailedScanEndsQuietly) {
+    test::WriteBytes(scans_.Join(L"earlier.jpg"), "earlier scan");
+    struct Row {
+        const wchar_t* answer;
+        const wchar_t* transfer;
+    };
+    for (const Row& row :
+         {Row{L"cancel", L"native"}, Row{L"fail", L"native"}, Row{L"fail", L"memory"}}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(row.answer) + L" " + row.transfer));
+        ScannerSettings scanner{{L"PELLIX_VSCAN_ANSWER", row.answer},
+                                {L"PELLIX_VSCAN_XFER", row.transfer}};
+        Settings("AskForFilename=True\r\n");
+        Program program(exe_, scans_.Path(), install_.Path());
+        EXPECT_TRUE(program.Ended()) << "no prompt, no message";
+        EXPECT_EQ(program.ExitCode(), 0u);
+        EXPECT_EQ(Scans(), std::vector<std::wstring>{L"earlier.jpg"});
+        EXPECT_EQ(test::ReadBytes(scans_.Join(L"earlier.jpg")), "earlier scan");
+        ExpectNoTemporaryFileLeft();
+    }
 }
 
 TEST_F(PellixProgram, AFailedWriteIsReportedAndLeavesNothing) {
@@ -373,6 +289,143 @@ TEST_F(PellixProgram, AFailedWriteIsReportedAndLeavesNothing) {
     PostMessageW(message, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(program.Ended());
     EXPECT_TRUE(Scans().empty());
+    ExpectNoTemporaryFileLeft();
+}
+
+// The run's report of a file it could not write: its text, then OK.
+std::wstring AnswerFailure(const Program& program) {
+    HWND message = program.Window(L"Pellix");
+    if (!message) {
+        return L"(no message)";
+    }
+    const std::wstring shown = test::MessageText(message);
+    PostMessageW(message, WM_COMMAND, IDOK, 0);
+    return shown;
+}
+
+TEST_F(PellixProgram, AFolderDeletedBeforeTheWriteIsReportedAndNotMadeAgain) {
+    ScannerSettings scanner{{L"PELLIX_VSCAN_ANSWER", L"scan"}};
+    Settings("AskForFilename=True\r\n");
+    Program program(exe_, scans_.Path(), install_.Path());
+    // The page is scanned and the prompt waits: the folder goes now.
+    HWND prompt = program.Window(L"Pellix filename");
+    ASSERT_NE(prompt, nullptr);
+    test::RemoveTree(scans_.Path());
+    ASSERT_FALSE(test::FileExists(scans_.Path()));
+    AnswerPrompt(program, L"page", L"OK");
+    const std::wstring shown = AnswerFailure(program);
+    EXPECT_NE(shown.find(scans_.Join(L"page.jpg")), std::wstring::npos)
+        << testing::PrintToString(shown);
+    ASSERT_TRUE(program.Ended());
+    EXPECT_EQ(program.ExitCode(), 0u);
+    EXPECT_EQ(GetFileAttributesW(scans_.Path().c_str()), INVALID_FILE_ATTRIBUTES);
+    ExpectNoTemporaryFileLeft();
+}
+
+// A typed name may replace an earlier file; one that another program holds
+// open, or one marked read-only, is reported and keeps its bytes.
+TEST_F(PellixProgram, ATargetThatCannotBeReplacedIsReportedAndKeepsItsBytes) {
+    ScannerSettings scanner{{L"PELLIX_VSCAN_ANSWER", L"scan"}};
+    Settings("AskForFilename=True\r\n");
+    const std::wstring target = scans_.Join(L"Receipt.jpg");
+    for (const bool locked : {true, false}) {
+        SCOPED_TRACE(locked ? "held open by another program" : "read-only");
+        test::WriteBytes(target, "earlier scan");
+        HANDLE lock = INVALID_HANDLE_VALUE;
+        if (locked) {
+            lock = CreateFileW(target.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+            ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+        } else {
+            ASSERT_TRUE(SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY));
+        }
+        Program program(exe_, scans_.Path(), install_.Path());
+        AnswerPrompt(program, L"Receipt", L"OK");
+        const std::wstring shown = AnswerFailure(program);
+        EXPECT_NE(shown.find(target), std::wstring::npos) << testing::PrintToString(shown);
+        EXPECT_TRUE(program.Ended());
+        if (locked) {
+            CloseHandle(lock);
+        }
+        SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+        EXPECT_EQ(test::ReadBytes(target), "earlier scan");
+        EXPECT_EQ(Scans(), std::vector<std::wstring>{L"Receipt.jpg"}) << "no half-written file";
+        ExpectNoTemporaryFileLeft();
+    }
+}
+
+// Drives S: (small, filled up here) and R: (read-only) are size-limited
+// mounts that the test set-up maps when it may mount (scripts/fault-drives.sh).
+bool DriveMapped(const wchar_t* root) {
+    return GetFileAttributesW(root) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Fills a drive: one file grows until the drive has no room left.
+class Filler {
+public:
+    explicit Filler(const std::wstring& path) : path_(path) {
+        HANDLE file =
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            return;
+        }
+        const std::string block(4096, 'f');
+        DWORD written = 0;
+        while (WriteFile(file, block.data(), static_cast<DWORD>(block.size()), &written, nullptr) &&
+               written == block.size()) {
+        }
+        error_ = GetLastError();
+        CloseHandle(file);
+    }
+    ~Filler() { DeleteFileW(path_.c_str()); }
+    Filler(const Filler&) = delete;
+    Filler& operator=(const Filler&) = delete;
+    DWORD Error() const { return error_; }
+
+private:
+    std::wstring path_;
+    DWORD error_ = 0;
+};
+
+TEST_F(PellixProgram, AFullDriveIsReportedAndKeepsEarlierScans) {
+    if (!DriveMapped(L"S:\\")) {
+        GTEST_SKIP() << "drive S: is not mapped: the test set-up could not mount a small drive";
+    }
+    ScannerSettings scanner{{L"PELLIX_VSCAN_ANSWER", L"scan"}};
+    for (const std::wstring& name : FilesIn(L"S:")) {
+        DeleteFileW((L"S:\\" + name).c_str());
+    }
+    test::WriteBytes(L"S:\\earlier.jpg", "earlier scan");
+    Filler filler(L"S:\\filler.bin");
+    ASSERT_EQ(filler.Error(), static_cast<DWORD>(ERROR_DISK_FULL));
+    for (const bool prompt : {false, true}) {
+        SCOPED_TRACE(prompt ? "typed name" : "automatic name");
+        Settings(prompt ? "AskForFilename=True\r\n" : "");
+        Program program(exe_, L"S:\\", install_.Path());
+        if (prompt) {
+            AnswerPrompt(program, L"earlier", L"OK");
+        }
+        const std::wstring shown = AnswerFailure(program);
+        EXPECT_NE(shown.find(L"the disk is full"), std::wstring::npos)
+            << testing::PrintToString(shown);
+        EXPECT_NE(shown.find(L"S:\\\\"), std::wstring::npos) << testing::PrintToString(shown);
+        EXPECT_TRUE(program.Ended());
+        EXPECT_EQ(FilesIn(L"S:"), (std::vector<std::wstring>{L"earlier.jpg", L"filler.bin"}))
+            << "no half-written file";
+        EXPECT_EQ(test::ReadBytes(L"S:\\earlier.jpg"), "earlier scan");
+        ExpectNoTemporaryFileLeft();
+    }
+}
+
+TEST_F(PellixProgram, AReadOnlyDriveIsReported) {
+    if (!DriveMapped(L"R:\\")) {
+        GTEST_SKIP() << "drive R: is not mapped: the test set-up could not mount a read-only drive";
+    }
+    ScannerSettings scanner{{L"PELLIX_VSCAN_ANSWER", L"scan"}};
+    Program program(exe_, L"R:\\", install_.Path());
+    const std::wstring shown = AnswerFailure(program);
+    EXPECT_NE(shown.find(L"R:\\\\"), std::wstring::npos) << testing::PrintToString(shown);
+    EXPECT_TRUE(program.Ended());
+    EXPECT_TRUE(FilesIn(L"R:").empty());
     ExpectNoTemporaryFileLeft();
 }
 
