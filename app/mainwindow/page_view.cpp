@@ -3,6 +3,7 @@
 #include "app/components/dib_file.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace pellix {
 namespace {
@@ -134,7 +135,21 @@ void PageView::UpdateBar(bool vertical) {
     info.nMin = 0;
     info.nMax = maximum < 0 ? -maximum : maximum;
     info.nPos = value < 0 ? -value : value;
-    SetScrollInfo(vertical ? vScroll_ : hScroll_, SB_CTL, &info, TRUE);
+    // The bar is repainted only when its look changes: on a long page most
+    // steps move the thumb by less than a pixel, and painting a bar costs
+    // more than painting the strip of page a step uncovers.
+    HWND bar = vertical ? vScroll_ : hScroll_;
+    SCROLLBARINFO before{};
+    before.cbSize = sizeof before;
+    const bool known = GetScrollBarInfo(bar, OBJID_CLIENT, &before) != FALSE;
+    SetScrollInfo(bar, SB_CTL, &info, FALSE);
+    SCROLLBARINFO after{};
+    after.cbSize = sizeof after;
+    if (!known || !GetScrollBarInfo(bar, OBJID_CLIENT, &after) ||
+        before.xyThumbTop != after.xyThumbTop || before.xyThumbBottom != after.xyThumbBottom ||
+        std::memcmp(before.rgstate, after.rgstate, sizeof before.rgstate) != 0) {
+        InvalidateRect(bar, nullptr, FALSE);
+    }
 }
 
 void PageView::SetValue(bool vertical, std::int64_t value) {
@@ -144,9 +159,25 @@ void PageView::SetValue(bool vertical, std::int64_t value) {
     if (clamped == current) {
         return;
     }
+    const int before = TwipsToPixels(current, dpi_);
     current = clamped;
     UpdateBar(vertical);
-    InvalidateRect(window_, nullptr, FALSE);
+    // What is on the screen moves along by the difference, and only the
+    // strip it uncovers is painted; a move by the whole viewport or more
+    // paints everything anew.
+    const int shift = before - TwipsToPixels(current, dpi_);
+    const RECT area{0, 0, TwipsToPixels(layout_.vScrollLeft, dpi_),
+                    TwipsToPixels(layout_.hScrollTop, dpi_)};
+    const int extent = vertical ? area.bottom : area.right;
+    if (shift == 0) {
+        return;
+    }
+    if (shift < extent && -shift < extent) {
+        ScrollWindowEx(window_, vertical ? 0 : shift, vertical ? shift : 0, &area, &area, nullptr,
+                       nullptr, SW_INVALIDATE);
+    } else {
+        InvalidateRect(window_, nullptr, FALSE);
+    }
 }
 
 void PageView::Scroll(bool vertical, int code) {

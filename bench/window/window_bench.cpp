@@ -218,16 +218,23 @@ int Scroll(int dpi, int steps) {
             ((style & SBS_VERT) ? vBar : hBar) = child;
         }
     }
-    std::vector<double> line, pageStep;
+    // Runs of steps as a user makes them: line steps down from the top,
+    // line steps right from the left edge, page steps down.
+    std::vector<double> down, right, pageStep;
     for (int i = 0; i < steps; ++i) {
-        line.push_back(Step(view, vBar, true, SB_LINEDOWN));
-        line.push_back(Step(view, hBar, false, SB_LINEDOWN));
-        pageStep.push_back(Step(view, vBar, true, SB_PAGEDOWN));
-        pageStep.push_back(Step(view, hBar, false, SB_PAGEDOWN));
+        down.push_back(Step(view, vBar, true, SB_LINEDOWN));
+        Pump();
+    }
+    for (int i = 0; i < steps; ++i) {
+        right.push_back(Step(view, hBar, false, SB_LINEDOWN));
+        Pump();
+    }
+    Step(view, vBar, true, SB_TOP);
+    for (int i = 0; i < steps; ++i) {
         if (i % 8 == 7) {
             Step(view, vBar, true, SB_TOP);
-            Step(view, hBar, false, SB_TOP);
         }
+        pageStep.push_back(Step(view, vBar, true, SB_PAGEDOWN));
         Pump();
     }
     // The floor: a plain window of the viewport's size over it that paints
@@ -263,9 +270,10 @@ int Scroll(int dpi, int steps) {
     DestroyWindow(plain);
     window.View().HidePicture();
     DeleteFileW(page.c_str());
-    std::printf("scroll_line_step %.2f\nscroll_page_step %.2f\nviewport_copy %.2f\n"
-                "viewport_pixels %ldx%ld\n",
-                Median(line), Median(pageStep), Median(blit), client.right, client.bottom);
+    std::printf("scroll_step_down %.2f\nscroll_step_right %.2f\nscroll_page_step %.2f\n"
+                "viewport_copy %.2f\nviewport_pixels %ldx%ld\n",
+                Median(down), Median(right), Median(pageStep), Median(blit), client.right,
+                client.bottom);
     window.Destroy();
     return 0;
 }

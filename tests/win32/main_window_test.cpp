@@ -50,6 +50,29 @@ void WriteBmp(const std::wstring& path, int width, int height) {
     test::WriteBytes(path, bytes);
 }
 
+// A 24-bit bitmap file whose every pixel tells where it lies: blue and
+// green the low bits of x and y, red their high bits.
+std::uint32_t PatternAt(int x, int y) {
+    const int red = ((x >> 8) | ((y >> 8) << 4)) & 0xff;
+    return RGB(red, y & 0xff, x & 0xff);
+}
+
+void WritePatternBmp(const std::wstring& path, int width, int height) {
+    WriteBmp(path, width, height);
+    std::string bytes = test::ReadBytes(path);
+    const int stride = (width * 3 + 3) / 4 * 4;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const std::uint32_t c = PatternAt(x, y);
+            const size_t at = 54 + static_cast<size_t>(height - 1 - y) * stride + x * 3;
+            bytes[at] = static_cast<char>(GetBValue(c));
+            bytes[at + 1] = static_cast<char>(GetGValue(c));
+            bytes[at + 2] = static_cast<char>(GetRValue(c));
+        }
+    }
+    test::WriteBytes(path, bytes);
+}
+
 class MainWindowTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -105,6 +128,37 @@ TEST_F(MainWindowTest, ScrollRangesFitEveryPictureAndValuesArePulledBack) {
     SendMessageW(GetDlgItem(window_.Handle(), kViewId), WM_HSCROLL, SB_LINEDOWN, 0);
     EXPECT_LE(view.HorizontalValue(), 0);
     EXPECT_GE(view.HorizontalValue(), view.Maxima().horizontal);
+}
+
+TEST_F(MainWindowTest, TheViewShowsThePartOfThePageEveryStepScrollsTo) {
+    const std::wstring page = folder_.Join(L"pattern.bmp");
+    WritePatternBmp(page, 1500, 2500);
+    PageView& view = window_.View();
+    ASSERT_TRUE(view.ShowPicture(page));
+    HWND holder = GetDlgItem(window_.Handle(), kViewId);
+    UpdateWindow(holder);
+    const int dpi = WindowDpi(holder);
+    const auto check = [&](const char* after) {
+        UpdateWindow(holder);
+        const int left = TwipsToPixels(view.HorizontalValue(), dpi);
+        const int top = TwipsToPixels(view.VerticalValue(), dpi);
+        HDC dc = GetDC(holder);
+        for (const POINT at : {POINT{2, 2}, POINT{150, 90}, POINT{300, 200}, POINT{40, 230}}) {
+            EXPECT_EQ(GetPixel(dc, at.x, at.y) & 0xffffff, PatternAt(left + at.x, top + at.y))
+                << after << " at " << at.x << "," << at.y;
+        }
+        ReleaseDC(holder, dc);
+    };
+    check("showing");
+    const std::pair<UINT, int> steps[] = {
+        {WM_VSCROLL, SB_LINEDOWN}, {WM_VSCROLL, SB_LINEDOWN}, {WM_HSCROLL, SB_LINEDOWN},
+        {WM_VSCROLL, SB_PAGEDOWN}, {WM_HSCROLL, SB_PAGEDOWN}, {WM_VSCROLL, SB_LINEUP},
+        {WM_HSCROLL, SB_LINEUP},   {WM_VSCROLL, SB_BOTTOM},   {WM_VSCROLL, SB_LINEUP},
+    };
+    for (const auto& [message, code] : steps) {
+        SendMessageW(holder, message, code, 0);
+        check(message == WM_VSCROLL ? "a vertical step" : "a horizontal step");
+    }
 }
 
 TEST_F(MainWindowTest, NotABitmapIsRefused) {
