@@ -9,6 +9,7 @@
 #include "app/components/picture_writer.h"
 #include "app/components/twain.h"
 #include "app/startup/filetools.h"
+#include "bench/timing.h"
 
 #include <windows.h>
 
@@ -21,20 +22,11 @@
 
 namespace {
 
-double Now() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return t.QuadPart / frequency;
-}
+using pellix::bench::Median;
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
+// Seconds.
+double Now() {
+    return pellix::bench::NowMs() / 1000.0;
 }
 
 std::uint64_t FileSize(const std::wstring& path) {

@@ -6,6 +6,8 @@
 //
 // The virtual scanner must be installed and answer by itself (the
 // PELLIX_VSCAN_* variables pass to Pellix.exe). Prints "name value" lines.
+#include "bench/timing.h"
+
 #include <windows.h>
 
 #include <psapi.h>
@@ -17,21 +19,8 @@
 
 namespace {
 
-double Now() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return t.QuadPart * 1000.0 / frequency;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using pellix::bench::Median;
+const auto Now = pellix::bench::NowMs;
 
 struct RunResult {
     double ms = -1;

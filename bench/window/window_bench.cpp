@@ -15,6 +15,8 @@
 #include "app/startup/app_state.h"
 #include "app/startup/filetools.h"
 
+#include "bench/timing.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -24,23 +26,10 @@
 
 namespace {
 
+using pellix::bench::Median;
+const auto Now = pellix::bench::NowMs;
+
 using namespace pellix;
-
-double Now() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return t.QuadPart * 1000.0 / frequency;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 // Start to idle: the program has painted its first window and waits for
 // input. Then the window is asked to close.

@@ -6,15 +6,6 @@
 
 namespace pellix::test {
 
-std::wstring WindowsPath(const char* path) {
-    std::wstring result(path, path + std::strlen(path));
-    if (!result.empty() && result[0] == L'/') {
-        std::replace(result.begin(), result.end(), L'/', L'\\');
-        result = L"Z:" + result;
-    }
-    return result;
-}
-
 std::wstring ExtensionPath() {
     return WindowsPath(PELLIXEXT_DLL);
 }

@@ -2,6 +2,8 @@
 // as the shell drives it, and the shell-side objects a handler is given.
 #pragma once
 
+#include "tests/win32/temp_folder.h"
+
 #include "shellext/com_ptr.h"
 
 #include <shlobj.h>
@@ -19,8 +21,6 @@ inline constexpr CLSID kHandlerClassId = {
     0xD380CB24, 0x8FDB, 0x42EA, {0x88, 0x53, 0x6B, 0xC2, 0x3D, 0x7A, 0x01, 0x1C}};
 inline constexpr wchar_t kHandlerClassIdText[] = L"{D380CB24-8FDB-42EA-8853-6BC23D7A011C}";
 
-// A build-machine path as Wine shows it (drive Z:).
-std::wstring WindowsPath(const char* path);
 // The PellixExt.dll of this build.
 std::wstring ExtensionPath();
 

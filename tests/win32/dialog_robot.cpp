@@ -29,6 +29,21 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
     busy = false;
 }
 
+// The file-name box of a file dialog, however deep it sits.
+HWND FindEdit(HWND parent) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t name[32] = {};
+        GetClassNameW(child, name, 32);
+        if (std::wstring(name) == L"Edit" && IsWindowVisible(child)) {
+            return child;
+        }
+        if (HWND inner = FindEdit(child)) {
+            return inner;
+        }
+    }
+    return nullptr;
+}
+
 } // namespace
 
 DialogRobot::DialogRobot() {
@@ -54,6 +69,22 @@ DialogRobot& DialogRobot::Then(std::function<bool()> step) {
 
 bool DialogRobot::Done() const {
     return steps.empty();
+}
+
+std::function<bool()> AnswerFileDialog(HWND owner, std::wstring name) {
+    return [owner, name] {
+        HWND dialog = GetLastActivePopup(owner);
+        if (dialog == owner || !IsWindowVisible(dialog)) {
+            return false;
+        }
+        HWND edit = FindEdit(dialog);
+        if (!edit) {
+            return false;
+        }
+        SetWindowTextW(edit, name.c_str());
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        return true;
+    };
 }
 
 HWND FindShown(const wchar_t* windowClass, const wchar_t* caption) {

@@ -23,6 +23,10 @@ public:
     bool Done() const;
 };
 
+// A step that answers the file dialog owned by `owner` (once it shows) with
+// `name` and confirms it.
+std::function<bool()> AnswerFileDialog(HWND owner, std::wstring name);
+
 // A visible top-level window of this process with this class and caption.
 HWND FindShown(const wchar_t* windowClass, const wchar_t* caption);
 // The text of all static controls of a message box.

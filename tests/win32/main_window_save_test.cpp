@@ -54,21 +54,9 @@ protected:
         ASSERT_FALSE(ScanFile.empty());
     }
 
-    // Answers the Save as dialog with `name`, checking what it offers.
+    // Answers the Save as dialog with `name`.
     void AnswerSaveAs(const std::wstring& name) {
-        robot_.Then([this, name] {
-            HWND dialog = GetLastActivePopup(window_.Handle());
-            if (dialog == window_.Handle() || !IsWindowVisible(dialog)) {
-                return false;
-            }
-            HWND edit = FindEdit(dialog);
-            if (!edit) {
-                return false;
-            }
-            SetWindowTextW(edit, name.c_str());
-            PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-            return true;
-        });
+        robot_.Then(test::AnswerFileDialog(window_.Handle(), name));
     }
     // Presses `button` in the next message box titled `title`, keeping
     // its text.
@@ -84,21 +72,6 @@ protected:
             PostMessageW(box, WM_COMMAND, button, 0);
             return true;
         });
-    }
-
-    static HWND FindEdit(HWND parent) {
-        for (HWND child = GetWindow(parent, GW_CHILD); child;
-             child = GetWindow(child, GW_HWNDNEXT)) {
-            wchar_t name[32] = {};
-            GetClassNameW(child, name, 32);
-            if (std::wstring(name) == L"Edit" && IsWindowVisible(child)) {
-                return child;
-            }
-            if (HWND inner = FindEdit(child)) {
-                return inner;
-            }
-        }
-        return nullptr;
     }
 
     TempFolder folder_{L"pellix save test"};

@@ -25,15 +25,6 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM l) {
 
 } // namespace
 
-std::wstring WindowsPath(const char* path) {
-    std::wstring result(path, path + std::strlen(path));
-    if (!result.empty() && result[0] == L'/') {
-        std::replace(result.begin(), result.end(), L'/', L'\\');
-        result = L"Z:" + result;
-    }
-    return result;
-}
-
 std::vector<std::wstring> FilesIn(const std::wstring& folder, const wchar_t* pattern) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW data;

@@ -2,16 +2,14 @@
 // looking at what it shows and writes.
 #pragma once
 
+#include "tests/win32/temp_folder.h"
+
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
 namespace pellix::test {
-
-// CMake gives the program's path in the build machine's form; Wine shows
-// that file system as drive Z:.
-std::wstring WindowsPath(const char* path);
 
 // The names of the files (not folders) in a folder matching `pattern`, sorted.
 std::vector<std::wstring> FilesIn(const std::wstring& folder, const wchar_t* pattern = L"*");

@@ -199,19 +199,7 @@ protected:
         }
         ASSERT_FALSE(ScanFile.empty()) << "cycle " << n;
         test::DialogRobot robot;
-        robot.Then([this, name] {
-            HWND dialog = GetLastActivePopup(window_.Handle());
-            if (dialog == window_.Handle() || !IsWindowVisible(dialog)) {
-                return false;
-            }
-            HWND edit = FindEdit(dialog);
-            if (!edit) {
-                return false;
-            }
-            SetWindowTextW(edit, name.c_str());
-            PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-            return true;
-        });
+        robot.Then(test::AnswerFileDialog(window_.Handle(), name));
         window_.Run(mnuOpslaanAls);
         ASSERT_TRUE(robot.Done()) << "cycle " << n;
         ASSERT_TRUE(WorkSaved) << "cycle " << n;
@@ -224,19 +212,7 @@ protected:
     void BareDialogs(int count) {
         for (int n = 0; n < count; ++n) {
             test::DialogRobot robot;
-            robot.Then([this] {
-                HWND dialog = GetLastActivePopup(window_.Handle());
-                if (dialog == window_.Handle() || !IsWindowVisible(dialog)) {
-                    return false;
-                }
-                HWND edit = FindEdit(dialog);
-                if (!edit) {
-                    return false;
-                }
-                SetWindowTextW(edit, L"bare dialog.bmp");
-                PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-                return true;
-            });
+            robot.Then(test::AnswerFileDialog(window_.Handle(), L"bare dialog.bmp"));
             wchar_t file[MAX_PATH] = {};
             OPENFILENAMEW dialog{};
             dialog.lStructSize = sizeof dialog;
@@ -248,21 +224,6 @@ protected:
             ASSERT_TRUE(GetSaveFileNameW(&dialog));
             ASSERT_TRUE(robot.Done());
         }
-    }
-
-    static HWND FindEdit(HWND parent) {
-        for (HWND child = GetWindow(parent, GW_CHILD); child;
-             child = GetWindow(child, GW_HWNDNEXT)) {
-            wchar_t name[32] = {};
-            GetClassNameW(child, name, 32);
-            if (std::wstring(name) == L"Edit" && IsWindowVisible(child)) {
-                return child;
-            }
-            if (HWND inner = FindEdit(child)) {
-                return inner;
-            }
-        }
-        return nullptr;
     }
 
     TempFolder temp_{L"pellix-soak-window-temp"};
@@ -298,9 +259,10 @@ TEST_F(SoakMainWindow, ScanAndSaveCyclesHoldNoMoreHandlesOrMemory) {
     std::printf("soak: %d scan-and-save cycles in one main window in %.1f s (%s)\n", cycles,
                 seconds, after.how);
     std::printf("soak:   kernel handles %lu -> %lu, GDI objects %lu -> %lu, USER objects %lu -> "
-                "%lu, private bytes %zu KB -> %zu KB\n",
+                "%lu, private bytes %llu KB -> %llu KB\n",
                 before.handles, after.handles, before.gdi, after.gdi, before.user, after.user,
-                before.privateBytes / 1024, after.privateBytes / 1024);
+                static_cast<unsigned long long>(before.privateBytes / 1024),
+                static_cast<unsigned long long>(after.privateBytes / 1024));
     std::printf("soak:   the same number of bare Save as dialogs: kernel handles %+ld, GDI %+ld, "
                 "USER %+ld\n",
                 grown(after.handles, dialogs.handles), grown(after.gdi, dialogs.gdi),

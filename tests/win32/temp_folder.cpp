@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 namespace pellix::test {
@@ -22,6 +24,15 @@ TempFolder::TempFolder(const std::wstring& name) {
 
 TempFolder::~TempFolder() {
     RemoveTree(path_);
+}
+
+std::wstring WindowsPath(const char* path) {
+    std::wstring result(path, path + std::strlen(path));
+    if (!result.empty() && result[0] == L'/') {
+        std::replace(result.begin(), result.end(), L'/', L'\\');
+        result = L"Z:" + result;
+    }
+    return result;
 }
 
 bool FileExists(const std::wstring& path) {

@@ -21,6 +21,10 @@ private:
     std::wstring path_;
 };
 
+// A path of the build machine (as CMake gives it) in Windows form: Wine
+// shows that file system as drive Z:. Other paths come back as they are.
+std::wstring WindowsPath(const char* path);
+
 bool FileExists(const std::wstring& path);
 std::string ReadBytes(const std::wstring& path);
 void WriteBytes(const std::wstring& path, const std::string& bytes);
