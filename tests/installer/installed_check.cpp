@@ -3,7 +3,7 @@
 //
 //   installed_check road FOLDER     as Explorer does: the handler by class
 //                                   identifier on FOLDER, picked; waits
-//                                   for a JPEG in FOLDER
+//                                   for one more JPEG in FOLDER
 //   installed_check help PELLIX_EXE the main window's Help command
 //   installed_check write FILE      appends an empty line, as a user may
 #include "app/mainwindow/main_window.h"
@@ -19,18 +19,25 @@ namespace {
 using namespace pellix;
 using namespace pellix::test;
 
-bool HasJpeg(const std::wstring& folder) {
+// JPEG files in the folder. Pellix writes each under a temporary name and
+// renames it when complete, so a counted file is whole.
+int JpegCount(const std::wstring& folder) {
     WIN32_FIND_DATAW data;
     HANDLE find = FindFirstFileW((folder + L"\\*.jpg").c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) {
-        return false;
+        return 0;
     }
+    int count = 0;
+    do {
+        ++count;
+    } while (FindNextFileW(find, &data));
     FindClose(find);
-    return true;
+    return count;
 }
 
 int Road(const std::wstring& folder) {
     ComApartment com;
+    const int before = JpegCount(folder);
     ComPtr<IShellExtInit> init;
     const HRESULT created =
         CoCreateInstance(shellext::kHandlerClassId, nullptr, CLSCTX_INPROC_SERVER,
@@ -45,7 +52,7 @@ int Road(const std::wstring& folder) {
         std::fprintf(stderr, "the handler refused the folder\n");
         return 1;
     }
-    if (!Eventually([&] { return HasJpeg(folder); })) {
+    if (!Eventually([&] { return JpegCount(folder) > before; })) {
         std::fprintf(stderr, "no JPEG appeared\n");
         return 1;
     }
