@@ -25,13 +25,36 @@ done
 
 bash scripts/setup.sh >/dev/null
 results=$(mktemp -d)
-trap 'rm -rf "$results"' EXIT
 
 echo "== native: picture writing against cjpeg and ImageMagick" >&2
 bash scripts/bench-picture.sh "$picture_runs" --rows "$results/picture.rows" >/dev/null
 
 # A4 at 300 dpi in colour, as an office scanner delivers a page.
 export PELLIX_VSCAN_ANSWER=scan PELLIX_VSCAN_PAGE=a4 PELLIX_VSCAN_DPI=300 PELLIX_VSCAN_PIXELTYPE=color
+# Runs a command with the prefix's visual style off, and puts the setting
+# back afterwards, also when the run is interrupted.
+theme_key='HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager'
+theme_prefix=""
+theme_before=""
+restore_theme() {
+	if [ -n "$theme_prefix" ]; then
+		scripts/wine-run.sh --prefix "$theme_prefix" reg add "$theme_key" /v ThemeActive \
+			/d "$theme_before" /f >/dev/null 2>&1
+		theme_prefix=""
+	fi
+}
+with_theme_off() {
+	theme_before=$(scripts/wine-run.sh --prefix "$prefix" reg query "$theme_key" /v ThemeActive \
+		2>/dev/null | tr -d '\r' | awk '/ThemeActive/ {print $3}')
+	[ -n "$theme_before" ] || theme_before=1
+	theme_prefix=$prefix
+	scripts/wine-run.sh --prefix "$prefix" reg add "$theme_key" /v ThemeActive /d 0 /f >/dev/null 2>&1
+	"$@"
+	restore_theme
+}
+trap 'restore_theme; rm -rf "$results"' EXIT
+trap 'exit 130' INT TERM
+
 for arch in x86 x64; do
 	echo "== $arch under Wine" >&2
 	build=build/mingw-$arch
@@ -52,6 +75,12 @@ for arch in x86 x64; do
 			"$(win "$root/dist/$arch/Pellix.exe")" "$runs"
 		scripts/wine-run.sh --prefix "$prefix" "$bench/window/window_bench.exe" scroll 600 40
 	} 2>/dev/null | tr -d '\r' >"$results/$arch.txt"
+	# The same steps with Wine's visual style switched off: the styled
+	# scroll bar's paint is Wine's own cost (see docs/performance.md). Run
+	# in this shell, not a pipeline's, so the exit trap knows what to undo.
+	with_theme_off scripts/wine-run.sh --prefix "$prefix" "$bench/window/window_bench.exe" \
+		scroll 600 40 >"$results/$arch.unstyled" 2>/dev/null
+	tr -d '\r' <"$results/$arch.unstyled" | sed 's/^/unstyled_/' >>"$results/$arch.txt"
 	rm -rf "$folder"
 done
 
@@ -106,6 +135,9 @@ for arch in ("x86", "x64"):
         "< 5 ms", v["scroll_step_down"] < 5)
     row("Scroll step right, 600 dpi page", where, v["scroll_step_right"], v["viewport_copy"], "ms",
         "< 5 ms", v["scroll_step_right"] < 5)
+    if "unstyled_scroll_step_right" in v:
+        row("Scroll step right, visual style off", where, v["unstyled_scroll_step_right"],
+            v["unstyled_viewport_copy"], "ms")
 
 header = ("Figure", "Where", "Ours", "Reference", "Ratio", "Target", "Met")
 widths = [max(len(str(r[i])) for r in rows + [header]) for i in range(len(header))]
