@@ -19,6 +19,8 @@
 
 #include <windows.h>
 
+#include <psapi.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <string>
@@ -226,6 +228,14 @@ int Scroll(int dpi, int steps) {
         pageStep.push_back(Step(view, vBar, true, SB_PAGEDOWN));
         Pump();
     }
+    // The process at its highest while it showed and scrolled the page:
+    // its whole working set, the mapped page included (under Wine only
+    // the working set keeps a true peak).
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
+    const double pageMb =
+        double((DWORD(827 * dpi / 100) * 3 + 3) & ~3u) * (1169 * dpi / 100) / 1048576.0;
     // The floor: a plain window of the viewport's size over it that paints
     // a 24-bit bitmap from memory in its paint cycle, invalidated whole and
     // painted once: what any repaint of that area costs here.
@@ -260,9 +270,10 @@ int Scroll(int dpi, int steps) {
     window.View().HidePicture();
     DeleteFileW(page.c_str());
     std::printf("scroll_step_down %.2f\nscroll_step_right %.2f\nscroll_page_step %.2f\n"
-                "viewport_copy %.2f\nviewport_pixels %ldx%ld\n",
+                "viewport_copy %.2f\nviewport_pixels %ldx%ld\n"
+                "view_peak_working_mb %.1f\nview_page_mb %.1f\n",
                 Median(down), Median(right), Median(pageStep), Median(blit), client.right,
-                client.bottom);
+                client.bottom, memory.PeakWorkingSetSize / 1048576.0, pageMb);
     window.Destroy();
     return 0;
 }
