@@ -23,16 +23,8 @@ while [ $# -gt 0 ]; do
 done
 cd "$root"
 
-if grep -q 'add_subdirectory(bench)' CMakeLists.txt; then
-	build=$root/build/native
-	cmake --preset native >/dev/null
-else
-	# Until the top level adds bench/ itself: the native preset in a folder
-	# of its own, with the folder attached.
-	build=$root/build/bench
-	cmake --preset native -B "$build" \
-		-DCMAKE_PROJECT_Pellix_INCLUDE="$root/bench/attach.cmake" >/dev/null
-fi
+build=$root/build/native
+cmake --preset native >/dev/null
 cmake --build "$build" --target pellix_convert picture_bench >/dev/null
 
 tool=$build/bench/pellix_convert
