@@ -3,6 +3,7 @@
 // Usage: pellix_screenshots PELLIX_EXE OUTPUT_FOLDER
 #include "app/mainwindow/main_window.h"
 #include "app/settings/options_dialog.h"
+#include "tests/win32/pellix_process.h"
 
 #include <windows.h>
 
@@ -14,40 +15,15 @@ namespace {
 
 using namespace pellix;
 
-struct Search {
-    DWORD process;
-    const wchar_t* title;
-    HWND found;
-};
-
-BOOL CALLBACK Match(HWND window, LPARAM l) {
-    auto* search = reinterpret_cast<Search*>(l);
-    DWORD process = 0;
-    GetWindowThreadProcessId(window, &process);
-    wchar_t text[256] = {};
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                        2000, &copied);
-    if (process == search->process && IsWindowVisible(window) &&
-        std::wstring(text) == search->title) {
-        search->found = window;
-        return FALSE;
+// A visible window of `program` with this caption, given time to paint.
+HWND WaitForWindow(const test::Program& program, const wchar_t* title) {
+    HWND window = program.Window(title);
+    if (!window) {
+        std::fwprintf(stderr, L"no window \"%ls\"\n", title);
+        return nullptr;
     }
-    return TRUE;
-}
-
-HWND WaitForWindow(DWORD process, const wchar_t* title) {
-    for (int i = 0; i < 400; ++i) {
-        Search search{process, title, nullptr};
-        EnumWindows(Match, reinterpret_cast<LPARAM>(&search));
-        if (search.found) {
-            Sleep(400); // let it paint
-            return search.found;
-        }
-        Sleep(50);
-    }
-    std::fwprintf(stderr, L"no window \"%ls\"\n", title);
-    return nullptr;
+    Sleep(400);
+    return window;
 }
 
 // The window as it shows on the screen, as a 24-bit bitmap file.
@@ -95,24 +71,6 @@ bool Capture(HWND window, const std::wstring& path) {
     return ok;
 }
 
-PROCESS_INFORMATION Start(const std::wstring& exe, const std::wstring& tail) {
-    std::wstring line = L"\"" + exe + L"\"" + (tail.empty() ? L"" : L" " + tail);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                   &process);
-    return process;
-}
-
-void Finish(PROCESS_INFORMATION& process) {
-    if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) {
-        TerminateProcess(process.hProcess, 1);
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-}
-
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -128,8 +86,10 @@ int wmain(int argc, wchar_t** argv) {
 
     // The main window with a page, the Options dialog on both tabs, the
     // About box and the close question.
-    PROCESS_INFORMATION program = Start(exe, L"");
-    HWND main = WaitForWindow(program.dwProcessId, L"Pellix");
+    wchar_t current[MAX_PATH] = {};
+    GetCurrentDirectoryW(MAX_PATH, current);
+    test::Program program(exe, L"", current);
+    HWND main = WaitForWindow(program, L"Pellix");
     if (!main) {
         return 1;
     }
@@ -137,22 +97,22 @@ int wmain(int argc, wchar_t** argv) {
     Sleep(3000);
     ok &= Capture(main, out + L"main-window.bmp");
     PostMessageW(main, WM_COMMAND, mnuOpties, 0);
-    HWND options = WaitForWindow(program.dwProcessId, L"Pellix - Options");
+    HWND options = WaitForWindow(program, L"Pellix - Options");
     ok &= Capture(options, out + L"options-quality.bmp");
     PostMessageW(GetDlgItem(options, kOptionsTabId), WM_KEYDOWN, VK_RIGHT, 0);
     ok &= Capture(options, out + L"options-filename.bmp");
     PostMessageW(options, WM_COMMAND, IDCANCEL, 0);
     Sleep(300);
     PostMessageW(main, WM_COMMAND, mnuOver, 0);
-    HWND about = WaitForWindow(program.dwProcessId, L"About Pellix");
+    HWND about = WaitForWindow(program, L"About Pellix");
     ok &= Capture(about, out + L"about.bmp");
     PostMessageW(about, WM_COMMAND, IDOK, 0);
     Sleep(300);
     PostMessageW(main, WM_CLOSE, 0, 0);
-    HWND question = WaitForWindow(program.dwProcessId, L"Pellix beeindigen");
+    HWND question = WaitForWindow(program, L"Pellix beeindigen");
     ok &= Capture(question, out + L"close-question.bmp");
     PostMessageW(question, WM_COMMAND, IDYES, 0);
-    Finish(program);
+    program.Ended(10000);
 
     // The file-name prompt of a scan into a folder (the settings beside the
     // program ask for it).
@@ -160,10 +120,10 @@ int wmain(int argc, wchar_t** argv) {
     GetTempPathW(MAX_PATH, temp);
     const std::wstring folder = std::wstring(temp) + L"Scans";
     CreateDirectoryW(folder.c_str(), nullptr);
-    PROCESS_INFORMATION run = Start(exe, folder);
-    HWND prompt = WaitForWindow(run.dwProcessId, L"Pellix filename");
+    test::Program run(exe, folder, current);
+    HWND prompt = WaitForWindow(run, L"Pellix filename");
     ok &= Capture(prompt, out + L"filename-prompt.bmp");
     PostMessageW(prompt, WM_CLOSE, 0, 0);
-    Finish(run);
+    run.Ended(10000);
     return ok ? 0 : 1;
 }
