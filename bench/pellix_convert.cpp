@@ -6,7 +6,7 @@
 //   pellix_convert gif SOURCE DESTINATION
 //   pellix_convert copy SOURCE DESTINATION
 //   pellix_convert page colour|gray|bw DESTINATION
-#include "app/components/picture_writer.h"
+#include "app/components/picture/picture_writer.h"
 #include "bench/synthetic_page.h"
 
 #include <cstdio>

@@ -1,7 +1,7 @@
 // The picture writer on A4 300 dpi document pages: colour, gray and
 // black-and-white to JPEG quality 90, colour to GIF, and the plain copy.
 // The pages are written once to a temporary folder.
-#include "app/components/picture_writer.h"
+#include "app/components/picture/picture_writer.h"
 #include "bench/synthetic_page.h"
 
 #include <benchmark/benchmark.h>

@@ -1,10 +1,10 @@
 // libFuzzer target: any bytes as a bitmap file. The reader must refuse or
 // read them without touching memory outside the input; pages it accepts go
 // through every row converter and, when small, through both encoders.
-#include "app/components/bmp_reader.h"
-#include "app/components/byte_sink.h"
-#include "app/components/gif_encoder.h"
-#include "app/components/jpeg_encoder.h"
+#include "app/components/files/byte_sink.h"
+#include "app/components/picture/bmp_reader.h"
+#include "app/components/picture/gif_encoder.h"
+#include "app/components/picture/jpeg_encoder.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 #include "shellext/application_path.h"
 
-#include "app/win32/unique_handle.h"
+#include "common/win32/unique_any.h"
 
 #include <algorithm>
 

@@ -2,19 +2,12 @@
 // about, adds "Pellix to here" and starts Pellix.exe on that folder.
 #pragma once
 
-#include "app/win32/unique_handle.h"
+#include "common/win32/unique_any.h"
 #include "shellext/module.h"
 
 #include <shlobj.h>
 
 namespace pellix::shellext {
-
-struct BitmapTraits {
-    using type = HBITMAP;
-    static HBITMAP Invalid() { return nullptr; }
-    static void Close(HBITMAP bitmap) { ::DeleteObject(bitmap); }
-};
-using unique_hbitmap = unique_any<BitmapTraits>;
 
 class ContextMenuHandler final : public IShellExtInit, public IContextMenu {
 public:

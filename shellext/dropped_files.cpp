@@ -1,6 +1,6 @@
 #include "shellext/dropped_files.h"
 
-#include "app/win32/unique_handle.h"
+#include "common/win32/unique_any.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -60,8 +60,8 @@ HRESULT FirstDroppedFile(IDataObject& data, wchar_t (&path)[MAX_PATH]) {
         return E_INVALIDARG;
     }
     const HGLOBAL memory = medium.get().hGlobal;
-    const GlobalLock lock(memory);
-    if (!lock.data() || !ListEndsInBlock(static_cast<const BYTE*>(lock.data()), lock.size())) {
+    const unique_hglobal_locked lock(memory);
+    if (!lock.get() || !ListEndsInBlock(static_cast<const BYTE*>(lock.get()), lock.size())) {
         return E_INVALIDARG;
     }
     const auto drop = static_cast<HDROP>(memory);

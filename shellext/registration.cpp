@@ -1,8 +1,7 @@
 #include "shellext/registration.h"
 
-#include "app/win32/unique_handle.h"
+#include "common/win32/unique_any.h"
 #include "shellext/class_id.h"
-#include "shellext/com_ptr.h"
 #include "shellext/module.h"
 #include "shellext/registrar.h"
 #include "shellext/resource_ids.h"
@@ -65,7 +64,7 @@ void RemoveOwnKeys() {
 }
 
 HRESULT RunScript(bool registering) {
-    ComPtr<IRegistrar> registrar;
+    com_ptr<IRegistrar> registrar;
     HRESULT result = ::CoCreateInstance(kRegistrarClassId, nullptr, CLSCTX_INPROC_SERVER,
                                         kRegistrarInterfaceId, registrar.put_void());
     if (FAILED(result)) {

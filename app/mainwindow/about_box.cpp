@@ -1,8 +1,7 @@
 #include "app/mainwindow/about_box.h"
 
-#include "app/mainwindow/view_layout.h"
-#include "app/startup/filetools.h"
 #include "app/win32/dialog_window.h"
+#include "app/win32/module_path.h"
 #include "app/win32/web_site.h"
 #include "app/win32/window_dpi.h"
 
@@ -28,11 +27,10 @@ void PaintBanner(HDC dc, const RECT& r, HFONT font) {
     GradientFill(dc, v, 2, &g, 1, GRADIENT_FILL_RECT_H);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(255, 255, 255));
-    HGDIOBJ old = SelectObject(dc, font);
+    const unique_select_object selected(dc, font);
     RECT text = r;
     text.left += (r.bottom - r.top) / 3;
     DrawTextW(dc, L"Pellix", -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-    SelectObject(dc, old);
 }
 
 LRESULT CALLBACK AboutProcedure(HWND window, UINT message, WPARAM w, LPARAM l) {

@@ -80,31 +80,22 @@ bool RegisterClasses() {
 
 } // namespace
 
-MainWindow::~MainWindow() {
-    if (window_) {
-        DestroyWindow(window_);
-    }
-    if (font_) {
-        DeleteObject(font_);
-    }
-}
-
 int MainWindow::Dpi() const {
-    return WindowDpi(window_);
+    return WindowDpi(window_.get());
 }
 
 bool MainWindow::Load(LoadAs as) {
     if (!RegisterClasses()) {
         return false;
     }
-    window_ = CreateWindowExW(0, kClassName, L"Pellix", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
-                              nullptr, GetModuleHandleW(nullptr), nullptr);
+    window_.reset(CreateWindowExW(0, kClassName, L"Pellix", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
     if (!window_) {
         return false;
     }
-    SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Procedure));
+    SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(window_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Procedure));
     if (as == LoadAs::OwnerOnly) {
         return true;
     }
@@ -114,18 +105,18 @@ bool MainWindow::Load(LoadAs as) {
     metrics.cbSize = sizeof metrics;
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
     metrics.lfMessageFont.lfHeight = -MulDiv(8, dpi, 72);
-    font_ = CreateFontIndirectW(&metrics.lfMessageFont);
+    font_.reset(CreateFontIndirectW(&metrics.lfMessageFont));
 
     CreateMenus();
     CreateToolbar();
     CreateFolderStrip();
-    if (!view_.Create(window_, kViewId)) {
+    if (!view_.Create(window_.get(), kViewId)) {
         return false;
     }
-    status_ =
-        CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0,
-                        0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusBarId)),
-                        GetModuleHandleW(nullptr), nullptr);
+    status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0,
+                              0, 0, 0, window_.get(),
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusBarId)),
+                              GetModuleHandleW(nullptr), nullptr);
     const int parts[] = {TwipsToPixels(4000, dpi), -1};
     SendMessageW(status_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
     SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(L"Status: Ready"));
@@ -134,7 +125,7 @@ bool MainWindow::Load(LoadAs as) {
     // The design client area, converted at this window's resolution.
     RECT frame{0, 0, TwipsToPixels(kClientWidth, dpi), TwipsToPixels(kClientHeight, dpi)};
     AdjustWindowRectEx(&frame, WS_OVERLAPPEDWINDOW, TRUE, 0);
-    SetWindowPos(window_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+    SetWindowPos(window_.get(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     LayOut();
     return true;
@@ -161,14 +152,14 @@ void MainWindow::CreateMenus() {
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(action), L"&Action");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(extra), L"&Extra");
     AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"&Help");
-    SetMenu(window_, bar);
+    SetMenu(window_.get(), bar);
 }
 
 void MainWindow::CreateToolbar() {
     toolbar_ = CreateWindowExW(
         0, TOOLBARCLASSNAMEW, L"",
         WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_TOP | CCS_NODIVIDER, 0, 0, 0,
-        0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kToolbarId)),
+        0, window_.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kToolbarId)),
         GetModuleHandleW(nullptr), nullptr);
     SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageW(toolbar_, TB_SETMAXTEXTROWS, 0, 0);
@@ -193,7 +184,7 @@ void MainWindow::CreateToolbar() {
 void MainWindow::CreateFolderStrip() {
     const int dpi = Dpi();
     folderStrip_ =
-        CreateWindowExW(0, kStripClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window_,
+        CreateWindowExW(0, kStripClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window_.get(),
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFolderStripId)),
                         GetModuleHandleW(nullptr), nullptr);
     HWND caption = CreateWindowExW(0, L"STATIC", L"Folder:", WS_CHILD | WS_VISIBLE | SS_LEFT,
@@ -207,8 +198,8 @@ void MainWindow::CreateFolderStrip() {
         TwipsToPixels(255, dpi), folderStrip_,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kCurrentFolderLabelId)),
         GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(caption, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    SendMessageW(folderLabel_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    SendMessageW(caption, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    SendMessageW(folderLabel_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     // A wider system font than the design's pushes the folder to the right
     // rather than covering the caption's end.
     FitWidthToText(caption);
@@ -240,7 +231,7 @@ void MainWindow::LayOut() {
     SendMessageW(toolbar_, TB_AUTOSIZE, 0, 0);
     SendMessageW(status_, WM_SIZE, 0, 0);
     RECT client, toolbar, status;
-    GetClientRect(window_, &client);
+    GetClientRect(window_.get(), &client);
     GetWindowRect(toolbar_, &toolbar);
     GetWindowRect(status_, &status);
     const int toolbarPx = toolbar.bottom - toolbar.top;
@@ -257,15 +248,15 @@ void MainWindow::LayOut() {
 }
 
 void MainWindow::Show(int showCommand) {
-    ShowWindow(window_, showCommand);
-    UpdateWindow(window_);
+    ShowWindow(window_.get(), showCommand);
+    UpdateWindow(window_.get());
 }
 
 bool MainWindow::MayClose() {
     if (ScanFile.empty() || WorkSaved) {
         return true;
     }
-    const int answer = MessageBoxW(window_, L"You didn't save your work. Exit program?",
+    const int answer = MessageBoxW(window_.get(), L"You didn't save your work. Exit program?",
                                    L"Pellix beeindigen", MB_YESNO | MB_DEFBUTTON1);
     if (answer != IDYES) {
         return false;
@@ -280,18 +271,12 @@ bool MainWindow::Unload() {
     if (!window_ || !MayClose()) {
         return false;
     }
-    HWND window = window_;
-    window_ = nullptr;
-    DestroyWindow(window);
+    window_.reset();
     return true;
 }
 
 void MainWindow::Destroy() {
-    if (window_) {
-        HWND window = window_;
-        window_ = nullptr;
-        DestroyWindow(window);
-    }
+    window_.reset();
 }
 
 void MainWindow::Run(int command) {
@@ -315,10 +300,10 @@ void MainWindow::Run(int command) {
         OpenHelp();
         break;
     case mnuOpties:
-        ShowOptionsDialog(window_);
+        ShowOptionsDialog(window_.get());
         break;
     case mnuOver:
-        ShowAboutBox(window_);
+        ShowAboutBox(window_.get());
         break;
     default:
         break;

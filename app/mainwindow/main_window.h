@@ -5,6 +5,7 @@
 
 #include "app/mainwindow/page_view.h"
 #include "app/mainwindow/toolbar_images.h"
+#include "common/win32/unique_any.h"
 
 #include <windows.h>
 
@@ -37,7 +38,7 @@ enum Command : int {
 class MainWindow {
 public:
     MainWindow() = default;
-    ~MainWindow();
+    ~MainWindow() = default;
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
 
@@ -51,7 +52,7 @@ public:
     // building controls nobody sees would only slow the run down.
     bool Load(LoadAs as = LoadAs::Interactive);
     void Show(int showCommand);
-    HWND Handle() const { return window_; }
+    HWND Handle() const { return window_.get(); }
     PageView& View() { return view_; }
 
     // Closes the window after the close check; false when the user kept it.
@@ -85,16 +86,18 @@ private:
     void OpenHelp();
     void ShowFolder();
 
-    HWND window_ = nullptr;
     HWND toolbar_ = nullptr;
     unique_himagelist toolbarImages_;
     HWND folderStrip_ = nullptr;
     HWND folderLabel_ = nullptr;
     HWND status_ = nullptr;
-    HFONT font_ = nullptr;
+    unique_hfont font_;
     PageView view_;
     // The file of the last completed Save as since the last scan.
     std::wstring SaveFileName;
+    // Last, so that the window and its children go first, while the view,
+    // the font and the images they use are still there.
+    unique_hwnd window_;
 };
 
 } // namespace pellix

@@ -1,52 +1,25 @@
 // The main window's document commands: scan, choose the source, save, save
 // as and the help document.
-#include "app/components/picture_writer.h"
-#include "app/components/save_failure.h"
-#include "app/components/twain.h"
+#include "app/components/twain/twain.h"
 #include "app/mainwindow/main_window.h"
-#include "app/settings/settings.h"
 #include "app/startup/app_state.h"
 #include "app/startup/filetools.h"
+#include "app/startup/scan_workflow.h"
 #include "app/startup/system_paths.h"
 
 #include <commdlg.h>
 #include <shellapi.h>
 
-#include <cwctype>
-
 namespace pellix {
-namespace {
-
-// The part of the file name from its last "." on, in lower case.
-std::wstring LowerExtension(const std::wstring& path) {
-    const size_t slash = path.find_last_of(L"\\/");
-    const size_t dot = path.rfind(L'.');
-    if (dot == std::wstring::npos || (slash != std::wstring::npos && dot < slash)) {
-        return {};
-    }
-    std::wstring extension = path.substr(dot);
-    for (wchar_t& c : extension) {
-        c = static_cast<wchar_t>(std::towlower(static_cast<std::wint_t>(c)));
-    }
-    return extension;
-}
-
-} // namespace
 
 void MainWindow::Scan() {
     view_.HidePicture();
-    if (!ScanFile.empty()) {
-        DeleteIfExists(ScanFile);
-    }
-    ScanFile = GetTempFile();
     WorkSaved = false;
     SaveFileName.clear();
-    if (ScanFile.empty()) {
-        MessageBoxW(window_, L"There is no room for a temporary file, so nothing was scanned.",
-                    L"Pellix", MB_OK | MB_ICONERROR);
+    if (!NewScanFile(window_.get())) {
         return;
     }
-    TWAIN_AcquireToFilename(window_, ScanFile);
+    TWAIN_AcquireToFilename(window_.get(), ScanFile);
     // A cancelled or failed scan leaves no picture: nothing to show, save or
     // ask about when closing.
     if (!view_.ShowPicture(ScanFile)) {
@@ -57,7 +30,7 @@ void MainWindow::Scan() {
 }
 
 void MainWindow::SelectSource() {
-    TWAIN_SelectImageSource(window_);
+    TWAIN_SelectImageSource(window_.get());
 }
 
 void MainWindow::Save() {
@@ -78,7 +51,7 @@ void MainWindow::SaveAs() {
     wchar_t file[32768] = {};
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = window_;
+    dialog.hwndOwner = window_.get();
     dialog.lpstrFilter = L"BMP  (*.bmp)\0*.bmp\0JPG  (*.jpg)\0*.jpg\0GIF  (*.gif)\0*.gif\0";
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = file;
@@ -98,20 +71,7 @@ void MainWindow::SaveAs() {
 // Writes the page by the destination's extension: GIF, JPEG, or the bitmap
 // as it came. A failure is reported, and the page counts as not saved.
 bool MainWindow::SaveScan(const std::wstring& destination) {
-    const std::wstring extension = LowerExtension(destination);
-    PictureResult result;
-    if (extension == L".gif") {
-        result = ConvertToGif(ScanFile, destination);
-    } else if (extension == L".jpg") {
-        if (gSettings.iJPGQuality < 1 || gSettings.iJPGQuality > 100) {
-            gSettings.iJPGQuality = kDefaultJpegQuality;
-        }
-        result = ConvertToJpeg(ScanFile, destination, gSettings.iJPGQuality);
-    } else {
-        result = CopyBitmap(ScanFile, destination);
-    }
-    if (!result.Ok()) {
-        ReportSaveFailure(window_, destination, result);
+    if (!WriteScan(window_.get(), destination, PictureKindOf(destination))) {
         return false;
     }
     WorkSaved = true;
@@ -123,7 +83,7 @@ void MainWindow::OpenHelp() {
     const auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(
         reinterpret_cast<HWND>(1), nullptr, document.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     if (result <= 32) {
-        MessageBoxW(window_, L"Can't open the Help document", L"Pellix", MB_OK);
+        MessageBoxW(window_.get(), L"Can't open the Help document", L"Pellix", MB_OK);
     }
 }
 

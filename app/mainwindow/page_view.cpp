@@ -1,6 +1,7 @@
 #include "app/mainwindow/page_view.h"
 
-#include "app/components/dib_file.h"
+#include "app/components/picture/dib_file.h"
+#include "common/win32/unique_any.h"
 
 #include <algorithm>
 #include <cstring>
@@ -260,10 +261,8 @@ LRESULT PageView::Handle(HWND window, UINT message, WPARAM w, LPARAM l) {
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        Paint(dc, ps.rcPaint);
-        EndPaint(window, &ps);
+        const unique_hdc_paint dc(window);
+        Paint(dc.get(), dc.area());
         return 0;
     }
     default:

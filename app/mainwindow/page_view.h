@@ -3,8 +3,9 @@
 // straight from the mapped bitmap file, only the part that is visible.
 #pragma once
 
-#include "app/components/mapped_file.h"
+#include "app/components/files/mapped_file.h"
 #include "app/mainwindow/view_layout.h"
+#include "common/twips.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/mainwindow/drawn_icons.h"
-#include "app/win32/unique_handle.h"
+#include "common/win32/unique_any.h"
 
 #include <windows.h>
 
@@ -11,13 +11,6 @@
 #include <initializer_list>
 
 namespace pellix {
-
-struct ImageListTraits {
-    using type = HIMAGELIST;
-    static HIMAGELIST Invalid() { return nullptr; }
-    static void Close(HIMAGELIST h) { ImageList_Destroy(h); }
-};
-using unique_himagelist = unique_any<ImageListTraits>;
 
 // The icons in the given order, each 16 pixels at 96 dpi and scaled with
 // the resolution; empty when the system cannot make the list.

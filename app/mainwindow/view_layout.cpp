@@ -49,12 +49,4 @@ std::int32_t ClampScrollValue(std::int64_t value, std::int32_t maximum) {
     return static_cast<std::int32_t>(std::clamp(value, low, high));
 }
 
-int TwipsToPixels(double twips, int dpi) {
-    return static_cast<int>(std::lround(twips * dpi / 1440.0));
-}
-
-double PixelsToTwips(int pixels, int dpi) {
-    return pixels * 1440.0 / dpi;
-}
-
 } // namespace pellix

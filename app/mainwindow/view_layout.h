@@ -46,8 +46,4 @@ ScrollMaxima RecalculateScrollbars(double pictureWidth, double pictureHeight,
 // A scroll value kept between 0 and the maximum (either way round).
 std::int32_t ClampScrollValue(std::int64_t value, std::int32_t maximum);
 
-// Twips and pixels at a resolution (15 twips per pixel at 96 dpi).
-int TwipsToPixels(double twips, int dpi);
-double PixelsToTwips(int pixels, int dpi);
-
 } // namespace pellix

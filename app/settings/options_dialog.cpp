@@ -1,9 +1,9 @@
 #include "app/settings/options_dialog.h"
 
-#include "app/mainwindow/view_layout.h"
 #include "app/settings/settings.h"
 #include "app/win32/dialog_window.h"
 #include "app/win32/window_dpi.h"
+#include "common/twips.h"
 
 #include <commctrl.h>
 
@@ -211,8 +211,9 @@ void ShowOptionsDialog(HWND owner) {
 
     // Controls are placed by their design position on the tab control; on
     // the page that is shifted by the page's own offset.
-    const int pageLeft = MulDiv(area.left, 1440, dpi) - kTabPlace.left;
-    const int pageTop = MulDiv(area.top, 1440, dpi) - kTabPlace.top;
+    const int pageLeft =
+        static_cast<int>(std::lround(PixelsToTwips(area.left, dpi))) - kTabPlace.left;
+    const int pageTop = static_cast<int>(std::lround(PixelsToTwips(area.top, dpi))) - kTabPlace.top;
     const auto onPage = [&](HWND page, ChildControl c) {
         c.left -= pageLeft;
         c.top -= pageTop;

@@ -2,7 +2,7 @@
 
 #include "app/settings/inifile.h"
 #include "app/settings/user_locale.h"
-#include "app/startup/filetools.h"
+#include "app/win32/module_path.h"
 
 namespace pellix {
 

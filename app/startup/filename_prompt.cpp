@@ -3,6 +3,7 @@
 #include "app/win32/dialog_window.h"
 #include "app/win32/web_site.h"
 #include "app/win32/window_dpi.h"
+#include "common/twips.h"
 
 #include <windowsx.h>
 
@@ -14,11 +15,6 @@ constexpr int kTextId = 100;
 constexpr int kOkId = 101; // not IDOK: Enter does not answer the prompt
 constexpr int kCancelId = 102;
 constexpr int kMakerId = 105;
-
-// Twips to pixels at the window's resolution.
-int Px(int twips, UINT dpi) {
-    return MulDiv(twips, static_cast<int>(dpi), 1440);
-}
 
 void RegisterPromptClass() {
     static const ATOM atom = [] {
@@ -45,48 +41,37 @@ FilenamePrompt::FilenamePrompt(HWND owner, const std::wstring& proposal) {
     RegisterPromptClass();
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     const DWORD exStyle = WS_EX_DLGMODALFRAME;
-    window_ = CreateWindowExW(exStyle, kClassName, L"Pellix filename", style, 0, 0, 0, 0, owner,
-                              nullptr, GetModuleHandleW(nullptr), nullptr);
+    window_.reset(CreateWindowExW(exStyle, kClassName, L"Pellix filename", style, 0, 0, 0, 0, owner,
+                                  nullptr, GetModuleHandleW(nullptr), nullptr));
     if (!window_) {
         return;
     }
-    SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Procedure));
+    SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(window_.get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Procedure));
 
     // Client area 6030 x 1335 twips, its top-left corner at 2760, 3750.
-    const UINT dpi = static_cast<UINT>(WindowDpi(window_));
-    RECT frame{Px(2760, dpi), Px(3750, dpi), Px(2760 + 6030, dpi), Px(3750 + 1335, dpi)};
+    const int dpi = WindowDpi(window_.get());
+    RECT frame{TwipsToPixels(2760, dpi), TwipsToPixels(3750, dpi), TwipsToPixels(2760 + 6030, dpi),
+               TwipsToPixels(3750 + 1335, dpi)};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    SetWindowPos(window_, nullptr, frame.left, frame.top, frame.right - frame.left,
+    SetWindowPos(window_.get(), nullptr, frame.left, frame.top, frame.right - frame.left,
                  frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
     CreateControls();
     SetWindowTextW(text_, proposal.c_str());
 }
 
-FilenamePrompt::~FilenamePrompt() {
-    if (window_) {
-        DestroyWindow(window_);
-    }
-    if (font_) {
-        DeleteObject(font_);
-    }
-    if (smallFont_) {
-        DeleteObject(smallFont_);
-    }
-}
-
 void FilenamePrompt::CreateControls() {
-    const UINT dpi = static_cast<UINT>(WindowDpi(window_));
+    const int dpi = WindowDpi(window_.get());
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
     metrics.lfMessageFont.lfHeight = -MulDiv(8, static_cast<int>(dpi), 72);
-    font_ = CreateFontIndirectW(&metrics.lfMessageFont);
+    font_.reset(CreateFontIndirectW(&metrics.lfMessageFont));
     LOGFONTW small{};
     small.lfHeight = -MulDiv(675, static_cast<int>(dpi), 7200); // 6.75 pt
     small.lfCharSet = DEFAULT_CHARSET;
     lstrcpynW(small.lfFaceName, L"Verdana", LF_FACESIZE);
-    smallFont_ = CreateFontIndirectW(&small);
+    smallFont_.reset(CreateFontIndirectW(&small));
 
     struct Control {
         const wchar_t* cls;
@@ -105,25 +90,26 @@ void FilenamePrompt::CreateControls() {
         {L"STATIC", L"", SS_LEFT | SS_NOTIFY, 0, kMakerId, 120, 1080, 2535, 255},
     };
     for (const Control& c : controls) {
-        HWND child =
-            CreateWindowExW(c.exStyle, c.cls, c.text, WS_CHILD | WS_VISIBLE | c.style,
-                            Px(c.left, dpi), Px(c.top, dpi), Px(c.width, dpi), Px(c.height, dpi),
-                            window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
-                            GetModuleHandleW(nullptr), nullptr);
+        HWND child = CreateWindowExW(
+            c.exStyle, c.cls, c.text, WS_CHILD | WS_VISIBLE | c.style, TwipsToPixels(c.left, dpi),
+            TwipsToPixels(c.top, dpi), TwipsToPixels(c.width, dpi), TwipsToPixels(c.height, dpi),
+            window_.get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
+            GetModuleHandleW(nullptr), nullptr);
         SendMessageW(child, WM_SETFONT,
-                     reinterpret_cast<WPARAM>(c.id == kMakerId ? smallFont_ : font_), FALSE);
+                     reinterpret_cast<WPARAM>(c.id == kMakerId ? smallFont_.get() : font_.get()),
+                     FALSE);
         if (c.id == kTextId) {
             text_ = child;
         }
     }
     HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1));
-    SendDlgItemMessageW(window_, 104, STM_SETICON,
+    SendDlgItemMessageW(window_.get(), 104, STM_SETICON,
                         reinterpret_cast<WPARAM>(icon ? icon : LoadIconW(nullptr, IDI_APPLICATION)),
                         0);
     const std::wstring maker = std::wstring(kMakerName) + L" - " + kMakerAddress;
-    SetDlgItemTextW(window_, kMakerId, maker.c_str());
-    FitWidthToText(GetDlgItem(window_, 103));
-    FitWidthToText(GetDlgItem(window_, kMakerId));
+    SetDlgItemTextW(window_.get(), kMakerId, maker.c_str());
+    FitWidthToText(GetDlgItem(window_.get(), 103));
+    FitWidthToText(GetDlgItem(window_.get(), kMakerId));
 }
 
 std::wstring FilenamePrompt::Text() const {
@@ -138,8 +124,8 @@ std::wstring FilenamePrompt::Ask() {
     if (!window_) {
         return {};
     }
-    KeepOnTop(window_, -1);
-    SetForegroundWindow(window_);
+    KeepOnTop(window_.get(), -1);
+    SetForegroundWindow(window_.get());
     SetFocus(text_);
     // Idle until a message arrives; the answer is taken at once.
     while (tag_ != L"Ready") {
@@ -150,7 +136,7 @@ std::wstring FilenamePrompt::Ask() {
             Answer(true);
             break;
         }
-        if (!IsDialogMessageW(window_, &msg)) {
+        if (!IsDialogMessageW(window_.get(), &msg)) {
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
@@ -182,20 +168,20 @@ LRESULT FilenamePrompt::Handle(UINT message, WPARAM w, LPARAM l) {
             return 0;
         case kMakerId:
             if (HIWORD(w) == STN_CLICKED) {
-                OpenMakerSite(window_);
+                OpenMakerSite(window_.get());
             }
             return 0;
         default:
             return 0; // IDOK and IDCANCEL from Enter and Esc do nothing
         }
     case WM_SETCURSOR:
-        if (reinterpret_cast<HWND>(w) == GetDlgItem(window_, kMakerId)) {
+        if (reinterpret_cast<HWND>(w) == GetDlgItem(window_.get(), kMakerId)) {
             SetCursor(LoadCursorW(nullptr, IDC_HAND));
             return TRUE;
         }
         break;
     case WM_CTLCOLORSTATIC:
-        if (reinterpret_cast<HWND>(l) == GetDlgItem(window_, kMakerId)) {
+        if (reinterpret_cast<HWND>(l) == GetDlgItem(window_.get(), kMakerId)) {
             HDC dc = reinterpret_cast<HDC>(w);
             SetTextColor(dc, GetSysColor(COLOR_HOTLIGHT));
             SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
@@ -209,7 +195,7 @@ LRESULT FilenamePrompt::Handle(UINT message, WPARAM w, LPARAM l) {
     default:
         break;
     }
-    return DefWindowProcW(window_, message, w, l);
+    return DefWindowProcW(window_.get(), message, w, l);
 }
 
 } // namespace pellix

@@ -2,6 +2,8 @@
 // the user confirm or change the proposed file name.
 #pragma once
 
+#include "common/win32/unique_any.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -19,11 +21,11 @@ public:
     // Loads the prompt, hidden, owned by `owner` (so it has no taskbar
     // button), with `proposal` in its text box.
     FilenamePrompt(HWND owner, const std::wstring& proposal);
-    ~FilenamePrompt();
+    ~FilenamePrompt() = default;
     FilenamePrompt(const FilenamePrompt&) = delete;
     FilenamePrompt& operator=(const FilenamePrompt&) = delete;
 
-    HWND Window() const { return window_; }
+    HWND Window() const { return window_.get(); }
     // "Ready" once the user answered with OK, Cancel or the close box.
     const std::wstring& Tag() const { return tag_; }
     std::wstring Text() const;
@@ -39,11 +41,12 @@ private:
     void CreateControls();
     void Answer(bool cancel);
 
-    HWND window_ = nullptr;
-    HWND text_ = nullptr;
-    HFONT font_ = nullptr;
-    HFONT smallFont_ = nullptr;
+    unique_hfont font_;
+    unique_hfont smallFont_;
     std::wstring tag_;
+    HWND text_ = nullptr;
+    // Last, so that the window goes first, while everything it uses is there.
+    unique_hwnd window_;
 };
 
 } // namespace pellix

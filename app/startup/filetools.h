@@ -20,7 +20,4 @@ std::wstring GetLongPath(const std::wstring& path);
 // no rights), which leaves the file as it was.
 bool DeleteIfExists(const std::wstring& path);
 
-// The full path of the running program.
-std::wstring ModulePath();
-
 } // namespace pellix

@@ -1,6 +1,6 @@
 // The program's entry: start-up in a fixed order, then the unattended
 // scan-to-folder run or the main window.
-#include "app/components/twain.h"
+#include "app/components/twain/twain.h"
 #include "app/mainwindow/main_window.h"
 #include "app/settings/settings.h"
 #include "app/startup/app_state.h"

@@ -1,15 +1,14 @@
 #include "app/startup/scan_to_folder.h"
 
-#include "app/components/bmp_reader.h"
-#include "app/components/mapped_file.h"
-#include "app/components/picture_writer.h"
-#include "app/components/save_failure.h"
-#include "app/components/twain.h"
+#include "app/components/files/mapped_file.h"
+#include "app/components/picture/bmp_reader.h"
+#include "app/components/twain/twain.h"
 #include "app/settings/settings.h"
 #include "app/startup/app_state.h"
 #include "app/startup/filename_prompt.h"
 #include "app/startup/filetools.h"
 #include "app/startup/scan_naming.h"
+#include "app/startup/scan_workflow.h"
 #include "app/startup/system_paths.h"
 
 #include <string>
@@ -65,13 +64,7 @@ void EndRun() {
 } // namespace
 
 void RunScanToFolder(HWND owner) {
-    if (!ScanFile.empty()) {
-        DeleteIfExists(ScanFile);
-    }
-    ScanFile = GetTempFile();
-    if (ScanFile.empty()) {
-        MessageBoxW(owner, L"There is no room for a temporary file, so nothing was scanned.",
-                    L"Pellix", MB_OK | MB_ICONERROR);
+    if (!NewScanFile(owner)) {
         return;
     }
 
@@ -82,18 +75,12 @@ void RunScanToFolder(HWND owner) {
     }
 
     const Name name = DecideName(owner);
-    if (gSettings.iJPGQuality < 1 || gSettings.iJPGQuality > 100) {
-        gSettings.iJPGQuality = kDefaultJpegQuality;
-    }
     std::wstring target = TargetPath(CurrentFolder, name.text);
     if (name.automatic) {
         // Two moments can give one stamp; an earlier scan is never replaced.
         target = FreePath(target, FileExists);
     }
-    const PictureResult written = ConvertToJpeg(ScanFile, target, gSettings.iJPGQuality);
-    if (!written.Ok()) {
-        ReportSaveFailure(owner, target, written);
-    }
+    WriteScan(owner, target, PictureKind::Jpeg);
     EndRun();
 }
 

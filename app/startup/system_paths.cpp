@@ -1,6 +1,7 @@
 #include "app/startup/system_paths.h"
 
 #include "app/startup/filetools.h"
+#include "app/win32/module_path.h"
 
 #include <windows.h>
 

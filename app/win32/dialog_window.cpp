@@ -1,7 +1,7 @@
 #include "app/win32/dialog_window.h"
 
-#include "app/mainwindow/view_layout.h"
 #include "app/win32/window_dpi.h"
+#include "common/twips.h"
 
 #include <algorithm>
 
@@ -37,13 +37,13 @@ void FitWidthToText(HWND label) {
     }
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
     GetWindowTextW(label, text.data(), length + 1);
-    HDC dc = GetDC(label);
-    const HGDIOBJ old =
-        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
     SIZE extent{};
-    GetTextExtentPoint32W(dc, text.c_str(), length, &extent);
-    SelectObject(dc, old);
-    ReleaseDC(label, dc);
+    {
+        const unique_hdc_window dc(label);
+        const unique_select_object font(
+            dc.get(), reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+        GetTextExtentPoint32W(dc.get(), text.c_str(), length, &extent);
+    }
 
     RECT place{}, parent{};
     GetWindowRect(label, &place);

@@ -3,7 +3,7 @@
 // that keeps the owner from taking input.
 #pragma once
 
-#include "app/win32/unique_handle.h"
+#include "common/win32/unique_any.h"
 
 #include <windows.h>
 

@@ -1,5 +1,7 @@
 #include "app/win32/web_site.h"
 
+#include "common/win32/unique_any.h"
+
 #include <string>
 
 namespace pellix {
@@ -13,8 +15,8 @@ void OpenMakerSite(HWND owner) {
     PROCESS_INFORMATION process{};
     if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
                        nullptr, &startup, &process)) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+        const unique_handle thread(process.hThread);
+        const unique_handle started(process.hProcess);
         return;
     }
     const std::wstring text = std::wstring(L"Sorry, couldn't start application.\r\n\r\n") +

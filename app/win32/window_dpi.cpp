@@ -1,5 +1,7 @@
 #include "app/win32/window_dpi.h"
 
+#include "common/win32/unique_any.h"
+
 namespace pellix {
 
 int WindowDpi(HWND window) {
@@ -11,9 +13,8 @@ int WindowDpi(HWND window) {
             return static_cast<int>(dpi);
         }
     }
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    const unique_hdc_window screen(nullptr);
+    const int dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
     return dpi > 0 ? dpi : 96;
 }
 

@@ -6,8 +6,8 @@
 //
 // The scanner must be installed where the TWAIN manager finds it; the page
 // settings come from the PELLIX_VSCAN_* environment variables.
-#include "app/components/picture_writer.h"
-#include "app/components/twain.h"
+#include "app/components/picture/picture_writer.h"
+#include "app/components/twain/twain.h"
 #include "app/startup/filetools.h"
 #include "bench/timing.h"
 

@@ -8,11 +8,11 @@ using namespace twain;
 
 namespace {
 
-TW_UINT32 fix32Item(double value) {
+TW_UINT32 Fix32Item(double value) {
     return Fix32ToItem(DoubleToFix32(value));
 }
 
-std::optional<int> offeredDpi(TW_UINT32 item) {
+std::optional<int> OfferedDpi(TW_UINT32 item) {
     const double value = Fix32ToDouble(ItemToFix32(item));
     for (const int dpi : kOfferedResolutions) {
         if (value > dpi - 0.01 && value < dpi + 0.01) {
@@ -22,7 +22,7 @@ std::optional<int> offeredDpi(TW_UINT32 item) {
     return std::nullopt;
 }
 
-std::optional<PixelKind> fromPixelType(TW_UINT32 item) {
+std::optional<PixelKind> FromPixelType(TW_UINT32 item) {
     switch (item) {
     case TWPT_BW:
         return PixelKind::BlackWhite;
@@ -35,18 +35,18 @@ std::optional<PixelKind> fromPixelType(TW_UINT32 item) {
     }
 }
 
-CapabilityValues readOnly(TW_UINT16 itemType, TW_UINT32 value) {
+CapabilityValues ReadOnly(TW_UINT16 itemType, TW_UINT32 value) {
     return {itemType, TWON_ONEVALUE, {value}, value, value, false};
 }
 
 // A capability with a single choice that an application may still "set".
-CapabilityValues onlyChoice(TW_UINT32 value) {
+CapabilityValues OnlyChoice(TW_UINT32 value) {
     return {TWTY_UINT16, TWON_ENUMERATION, {value}, value, value, true};
 }
 
 } // namespace
 
-TW_UINT16 toPixelType(PixelKind kind) {
+TW_UINT16 ToPixelType(PixelKind kind) {
     switch (kind) {
     case PixelKind::BlackWhite:
         return TWPT_BW;
@@ -70,7 +70,7 @@ Capabilities::Capabilities(const ScannerOptions& options)
     mechanism_ = static_cast<TW_UINT16>(mechanisms_.front());
 }
 
-const std::vector<TW_UINT16>& Capabilities::supported() {
+const std::vector<TW_UINT16>& Capabilities::Supported() {
     static const std::vector<TW_UINT16> caps{
         CAP_XFERCOUNT,    CAP_SUPPORTEDCAPS,  CAP_INDICATORS,      CAP_UICONTROLLABLE,
         CAP_DEVICEONLINE, ICAP_COMPRESSION,   ICAP_PIXELTYPE,      ICAP_UNITS,
@@ -80,25 +80,25 @@ const std::vector<TW_UINT16>& Capabilities::supported() {
     return caps;
 }
 
-PageFormat Capabilities::pageFormat() const {
-    return makePageFormat(paper_, dpi_, pixelKind_);
+PageFormat Capabilities::CurrentPageFormat() const {
+    return MakePageFormat(paper_, dpi_, pixelKind_);
 }
 
-void Capabilities::choose(int dpi, PixelKind kind) {
-    if (isOfferedResolution(dpi)) {
+void Capabilities::Choose(int dpi, PixelKind kind) {
+    if (IsOfferedResolution(dpi)) {
         dpi_ = dpi;
     }
     pixelKind_ = kind;
 }
 
-std::optional<CapabilityValues> Capabilities::values(TW_UINT16 cap) const {
+std::optional<CapabilityValues> Capabilities::Values(TW_UINT16 cap) const {
     switch (cap) {
     case ICAP_XRESOLUTION:
     case ICAP_YRESOLUTION: {
         CapabilityValues values{TWTY_FIX32,      TWON_ENUMERATION,       {},
-                                fix32Item(dpi_), fix32Item(defaultDpi_), true};
+                                Fix32Item(dpi_), Fix32Item(defaultDpi_), true};
         for (const int dpi : kOfferedResolutions) {
-            values.choices.push_back(fix32Item(dpi));
+            values.choices.push_back(Fix32Item(dpi));
         }
         return values;
     }
@@ -106,13 +106,13 @@ std::optional<CapabilityValues> Capabilities::values(TW_UINT16 cap) const {
         return CapabilityValues{TWTY_UINT16,
                                 TWON_ENUMERATION,
                                 {TWPT_BW, TWPT_GRAY, TWPT_RGB},
-                                toPixelType(pixelKind_),
-                                toPixelType(defaultPixelKind_),
+                                ToPixelType(pixelKind_),
+                                ToPixelType(defaultPixelKind_),
                                 true};
     case ICAP_BITDEPTH: {
         // One depth per pixel type: it follows ICAP_PIXELTYPE.
-        const auto depth = static_cast<TW_UINT32>(bitsPerPixel(pixelKind_));
-        return onlyChoice(depth);
+        const auto depth = static_cast<TW_UINT32>(BitsPerPixel(pixelKind_));
+        return OnlyChoice(depth);
     }
     case ICAP_XFERMECH:
         return CapabilityValues{TWTY_UINT16, TWON_ENUMERATION,    mechanisms_,
@@ -126,31 +126,31 @@ std::optional<CapabilityValues> Capabilities::values(TW_UINT16 cap) const {
             TWTY_BOOL, TWON_ONEVALUE, {indicators_ ? 1u : 0u}, indicators_ ? 1u : 0u, 1, true};
     case CAP_UICONTROLLABLE:
     case CAP_DEVICEONLINE:
-        return readOnly(TWTY_BOOL, 1);
+        return ReadOnly(TWTY_BOOL, 1);
     case CAP_SUPPORTEDCAPS: {
         CapabilityValues values{TWTY_UINT16, TWON_ARRAY, {}, 0, 0, false};
-        for (const TW_UINT16 id : supported()) {
+        for (const TW_UINT16 id : Supported()) {
             values.choices.push_back(id);
         }
         return values;
     }
     case ICAP_UNITS:
-        return onlyChoice(TWUN_INCHES);
+        return OnlyChoice(TWUN_INCHES);
     case ICAP_COMPRESSION:
-        return onlyChoice(TWCP_NONE);
+        return OnlyChoice(TWCP_NONE);
     case ICAP_PIXELFLAVOR:
-        return onlyChoice(TWPF_CHOCOLATE);
+        return OnlyChoice(TWPF_CHOCOLATE);
     case ICAP_PHYSICALWIDTH:
-        return readOnly(TWTY_FIX32, fix32Item(paper_.widthMm / 25.4));
+        return ReadOnly(TWTY_FIX32, Fix32Item(paper_.widthMm / 25.4));
     case ICAP_PHYSICALHEIGHT:
-        return readOnly(TWTY_FIX32, fix32Item(paper_.heightMm / 25.4));
+        return ReadOnly(TWTY_FIX32, Fix32Item(paper_.heightMm / 25.4));
     default:
         return std::nullopt;
     }
 }
 
-CapabilityChange Capabilities::set(TW_UINT16 cap, TW_UINT32 item) {
-    const auto current = values(cap);
+CapabilityChange Capabilities::Set(TW_UINT16 cap, TW_UINT32 item) {
+    const auto current = Values(cap);
     if (!current) {
         return CapabilityChange::Unsupported;
     }
@@ -160,13 +160,13 @@ CapabilityChange Capabilities::set(TW_UINT16 cap, TW_UINT32 item) {
     switch (cap) {
     case ICAP_XRESOLUTION:
     case ICAP_YRESOLUTION:
-        if (const auto dpi = offeredDpi(item)) {
+        if (const auto dpi = OfferedDpi(item)) {
             dpi_ = *dpi; // one resolution for both directions
             return CapabilityChange::Done;
         }
         return CapabilityChange::BadValue;
     case ICAP_PIXELTYPE:
-        if (const auto kind = fromPixelType(item)) {
+        if (const auto kind = FromPixelType(item)) {
             pixelKind_ = *kind;
             return CapabilityChange::Done;
         }
@@ -197,15 +197,15 @@ CapabilityChange Capabilities::set(TW_UINT16 cap, TW_UINT32 item) {
     }
 }
 
-CapabilityChange Capabilities::reset(TW_UINT16 cap) {
-    const auto current = values(cap);
+CapabilityChange Capabilities::Reset(TW_UINT16 cap) {
+    const auto current = Values(cap);
     if (!current) {
         return CapabilityChange::Unsupported;
     }
     if (!current->settable) {
         return CapabilityChange::ReadOnly;
     }
-    return set(cap, current->defaultValue);
+    return Set(cap, current->defaultValue);
 }
 
 } // namespace pellix::vscan

@@ -3,7 +3,7 @@
 // DAT_CAPABILITY messages are answered in capability_requests.cpp.
 #pragma once
 
-#include "app/components/twain_protocol.h"
+#include "common/twain/twain_protocol.h"
 #include "devices/virtual-scanner/core/page_format.h"
 #include "devices/virtual-scanner/core/scanner_options.h"
 
@@ -32,19 +32,19 @@ public:
     explicit Capabilities(const ScannerOptions& options);
 
     // Every capability offered, in a fixed order.
-    static const std::vector<twain::TW_UINT16>& supported();
+    static const std::vector<twain::TW_UINT16>& Supported();
 
-    std::optional<CapabilityValues> values(twain::TW_UINT16 cap) const;
-    CapabilityChange set(twain::TW_UINT16 cap, twain::TW_UINT32 item);
-    CapabilityChange reset(twain::TW_UINT16 cap);
+    std::optional<CapabilityValues> Values(twain::TW_UINT16 cap) const;
+    CapabilityChange Set(twain::TW_UINT16 cap, twain::TW_UINT32 item);
+    CapabilityChange Reset(twain::TW_UINT16 cap);
 
     // What the next scan is made with.
-    int dpi() const { return dpi_; }
-    PixelKind pixelKind() const { return pixelKind_; }
-    twain::TW_UINT16 transferMechanism() const { return mechanism_; }
-    PageFormat pageFormat() const;
+    int Dpi() const { return dpi_; }
+    PixelKind CurrentPixelKind() const { return pixelKind_; }
+    twain::TW_UINT16 TransferMechanism() const { return mechanism_; }
+    PageFormat CurrentPageFormat() const;
     // The choice made in the scan dialog.
-    void choose(int dpi, PixelKind kind);
+    void Choose(int dpi, PixelKind kind);
 
 private:
     PaperSize paper_;
@@ -58,6 +58,6 @@ private:
     bool indicators_ = true;
 };
 
-twain::TW_UINT16 toPixelType(PixelKind kind);
+twain::TW_UINT16 ToPixelType(PixelKind kind);
 
 } // namespace pellix::vscan

@@ -2,7 +2,7 @@
 // The caller has already checked that the message suits the source's state.
 #pragma once
 
-#include "app/components/twain_protocol.h"
+#include "common/twain/twain_protocol.h"
 #include "devices/virtual-scanner/capabilities.h"
 #include "devices/virtual-scanner/manager_link.h"
 
@@ -15,7 +15,7 @@ struct CapabilityAnswer {
 
 // Containers handed back are allocated through link and belong to the
 // application. Throws std::bad_alloc when there is no room for them.
-CapabilityAnswer answerCapability(Capabilities& caps, const ManagerLink& link,
+CapabilityAnswer AnswerCapability(Capabilities& caps, const ManagerLink& link,
                                   twain::TW_UINT16 message, twain::TW_CAPABILITY& request);
 
 } // namespace pellix::vscan

@@ -9,14 +9,14 @@ using namespace twain;
 
 namespace {
 
-void storeItem(TW_UINT8* at, TW_UINT16 itemType, TW_UINT32 item) {
+void StoreItem(TW_UINT8* at, TW_UINT16 itemType, TW_UINT32 item) {
     // Little-endian: the first bytes of the item are its low part.
     std::memcpy(at, &item, ItemSize(itemType));
 }
 
 } // namespace
 
-TW_HANDLE makeOneValue(const ManagerLink& link, TW_UINT16 itemType, TW_UINT32 item) {
+TW_HANDLE MakeOneValue(const ManagerLink& link, TW_UINT16 itemType, TW_UINT32 item) {
     ManagerMemory memory(link, sizeof(TW_ONEVALUE));
     {
         ManagerLock lock(link, memory.get());
@@ -31,7 +31,7 @@ TW_HANDLE makeOneValue(const ManagerLink& link, TW_UINT16 itemType, TW_UINT32 it
     return memory.release();
 }
 
-TW_HANDLE makeEnumeration(const ManagerLink& link, TW_UINT16 itemType,
+TW_HANDLE MakeEnumeration(const ManagerLink& link, TW_UINT16 itemType,
                           const std::vector<TW_UINT32>& items, std::size_t currentIndex,
                           std::size_t defaultIndex) {
     const std::size_t size = ItemSize(itemType);
@@ -47,13 +47,13 @@ TW_HANDLE makeEnumeration(const ManagerLink& link, TW_UINT16 itemType,
         enumeration->CurrentIndex = static_cast<TW_UINT32>(currentIndex);
         enumeration->DefaultIndex = static_cast<TW_UINT32>(defaultIndex);
         for (std::size_t i = 0; i < items.size(); ++i) {
-            storeItem(enumeration->ItemList + i * size, itemType, items[i]);
+            StoreItem(enumeration->ItemList + i * size, itemType, items[i]);
         }
     }
     return memory.release();
 }
 
-TW_HANDLE makeArray(const ManagerLink& link, TW_UINT16 itemType,
+TW_HANDLE MakeArray(const ManagerLink& link, TW_UINT16 itemType,
                     const std::vector<TW_UINT32>& items) {
     const std::size_t size = ItemSize(itemType);
     ManagerMemory memory(link, sizeof(TW_ARRAY) + size * items.size());
@@ -66,13 +66,13 @@ TW_HANDLE makeArray(const ManagerLink& link, TW_UINT16 itemType,
         array->ItemType = itemType;
         array->NumItems = static_cast<TW_UINT32>(items.size());
         for (std::size_t i = 0; i < items.size(); ++i) {
-            storeItem(array->ItemList + i * size, itemType, items[i]);
+            StoreItem(array->ItemList + i * size, itemType, items[i]);
         }
     }
     return memory.release();
 }
 
-std::optional<OneValue> readOneValue(const ManagerLink& link, const TW_CAPABILITY& cap) {
+std::optional<OneValue> ReadOneValue(const ManagerLink& link, const TW_CAPABILITY& cap) {
     if (cap.ConType != TWON_ONEVALUE || !cap.hContainer) {
         return std::nullopt;
     }

@@ -6,7 +6,7 @@
 // 16-bit value in the low half, a TW_FIX32 as Whole (low) and Frac (high).
 #pragma once
 
-#include "app/components/twain_protocol.h"
+#include "common/twain/twain_protocol.h"
 #include "devices/virtual-scanner/manager_link.h"
 
 #include <cstddef>
@@ -17,12 +17,12 @@ namespace pellix::vscan {
 
 // Each returns a new container handle owned by the caller; they throw
 // std::bad_alloc when there is no room.
-twain::TW_HANDLE makeOneValue(const ManagerLink& link, twain::TW_UINT16 itemType,
+twain::TW_HANDLE MakeOneValue(const ManagerLink& link, twain::TW_UINT16 itemType,
                               twain::TW_UINT32 item);
-twain::TW_HANDLE makeEnumeration(const ManagerLink& link, twain::TW_UINT16 itemType,
+twain::TW_HANDLE MakeEnumeration(const ManagerLink& link, twain::TW_UINT16 itemType,
                                  const std::vector<twain::TW_UINT32>& items,
                                  std::size_t currentIndex, std::size_t defaultIndex);
-twain::TW_HANDLE makeArray(const ManagerLink& link, twain::TW_UINT16 itemType,
+twain::TW_HANDLE MakeArray(const ManagerLink& link, twain::TW_UINT16 itemType,
                            const std::vector<twain::TW_UINT32>& items);
 
 struct OneValue {
@@ -32,6 +32,6 @@ struct OneValue {
 
 // The content of an application's TW_ONEVALUE container, or nothing when
 // the capability does not hold one.
-std::optional<OneValue> readOneValue(const ManagerLink& link, const twain::TW_CAPABILITY& cap);
+std::optional<OneValue> ReadOneValue(const ManagerLink& link, const twain::TW_CAPABILITY& cap);
 
 } // namespace pellix::vscan

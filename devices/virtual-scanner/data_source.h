@@ -13,7 +13,7 @@
 // the last failure.
 #pragma once
 
-#include "app/components/twain_protocol.h"
+#include "common/twain/twain_protocol.h"
 #include "devices/virtual-scanner/manager_link.h"
 #include "devices/virtual-scanner/scan_dialog.h"
 
@@ -29,42 +29,42 @@ public:
     DataSource& operator=(const DataSource&) = delete;
 
     // One call of DS_Entry. Throws std::bad_alloc when memory runs out;
-    // the caller turns that into a failure with fail().
-    twain::TW_UINT16 call(twain::TW_IDENTITY* origin, twain::TW_UINT32 group, twain::TW_UINT16 dat,
+    // the caller turns that into a failure with Fail().
+    twain::TW_UINT16 Call(twain::TW_IDENTITY* origin, twain::TW_UINT32 group, twain::TW_UINT16 dat,
                           twain::TW_UINT16 message, twain::TW_MEMREF data);
 
     // Records the condition for DAT_STATUS and returns TWRC_FAILURE.
-    twain::TW_UINT16 fail(twain::TW_UINT16 condition);
+    twain::TW_UINT16 Fail(twain::TW_UINT16 condition);
 
 private:
     enum class State { Closed = 3, Open = 4, Enabled = 5, Ready = 6, Transferring = 7 };
     struct Session;
 
-    twain::TW_UINT16 control(twain::TW_IDENTITY* origin, twain::TW_UINT16 dat,
+    twain::TW_UINT16 Control(twain::TW_IDENTITY* origin, twain::TW_UINT16 dat,
                              twain::TW_UINT16 message, twain::TW_MEMREF data);
-    twain::TW_UINT16 image(twain::TW_UINT16 dat, twain::TW_UINT16 message, twain::TW_MEMREF data);
+    twain::TW_UINT16 Image(twain::TW_UINT16 dat, twain::TW_UINT16 message, twain::TW_MEMREF data);
 
-    twain::TW_UINT16 identity(twain::TW_IDENTITY* origin, twain::TW_UINT16 message,
+    twain::TW_UINT16 Identity(twain::TW_IDENTITY* origin, twain::TW_UINT16 message,
                               twain::TW_MEMREF data);
-    twain::TW_UINT16 entryPoint(twain::TW_UINT16 message, twain::TW_MEMREF data);
-    twain::TW_UINT16 status(twain::TW_UINT16 message, twain::TW_MEMREF data);
-    twain::TW_UINT16 capability(twain::TW_UINT16 message, twain::TW_MEMREF data);
-    twain::TW_UINT16 event(twain::TW_UINT16 message, twain::TW_MEMREF data);
-    twain::TW_UINT16 userInterface(twain::TW_UINT16 message, twain::TW_MEMREF data);
-    twain::TW_UINT16 pendingTransfers(twain::TW_UINT16 message, twain::TW_MEMREF data);
-    twain::TW_UINT16 setupMemoryTransfer(twain::TW_UINT16 message, twain::TW_MEMREF data);
-    twain::TW_UINT16 imageInfo(twain::TW_UINT16 message, twain::TW_MEMREF data);
-    twain::TW_UINT16 imageLayout(twain::TW_UINT16 message, twain::TW_MEMREF data);
-    twain::TW_UINT16 nativeTransfer(twain::TW_UINT16 message, twain::TW_MEMREF data);
-    twain::TW_UINT16 memoryTransfer(twain::TW_UINT16 message, twain::TW_MEMREF data);
+    twain::TW_UINT16 EntryPoint(twain::TW_UINT16 message, twain::TW_MEMREF data);
+    twain::TW_UINT16 Status(twain::TW_UINT16 message, twain::TW_MEMREF data);
+    twain::TW_UINT16 Capability(twain::TW_UINT16 message, twain::TW_MEMREF data);
+    twain::TW_UINT16 Event(twain::TW_UINT16 message, twain::TW_MEMREF data);
+    twain::TW_UINT16 UserInterface(twain::TW_UINT16 message, twain::TW_MEMREF data);
+    twain::TW_UINT16 PendingTransfers(twain::TW_UINT16 message, twain::TW_MEMREF data);
+    twain::TW_UINT16 SetupMemoryTransfer(twain::TW_UINT16 message, twain::TW_MEMREF data);
+    twain::TW_UINT16 ImageInfo(twain::TW_UINT16 message, twain::TW_MEMREF data);
+    twain::TW_UINT16 ImageLayout(twain::TW_UINT16 message, twain::TW_MEMREF data);
+    twain::TW_UINT16 NativeTransfer(twain::TW_UINT16 message, twain::TW_MEMREF data);
+    twain::TW_UINT16 MemoryTransfer(twain::TW_UINT16 message, twain::TW_MEMREF data);
 
-    bool inState(State first, State last) const { return state_ >= first && state_ <= last; }
-    twain::TW_IDENTITY ownIdentity() const;
-    void enable(const twain::TW_USERINTERFACE& ui);
-    void answerDialog(ScanDialog::Outcome outcome, ScanDialog::Choice choice);
-    void startScan();
-    void askToClose();
-    void endPage();
+    bool InState(State first, State last) const { return state_ >= first && state_ <= last; }
+    twain::TW_IDENTITY OwnIdentity() const;
+    void Enable(const twain::TW_USERINTERFACE& ui);
+    void AnswerDialog(ScanDialog::Outcome outcome, ScanDialog::Choice choice);
+    void StartScan();
+    void AskToClose();
+    void EndPage();
 
     HINSTANCE module_;
     ManagerLink manager_;

@@ -1,6 +1,6 @@
 // DS_Entry, the one function a TWAIN manager calls, and the module's
 // lifetime. No exception leaves DS_Entry.
-#include "app/components/twain_protocol.h"
+#include "common/twain/twain_protocol.h"
 #include "devices/virtual-scanner/data_source.h"
 
 #include <new>
@@ -34,10 +34,10 @@ extern "C" twain::TW_UINT16 PASCAL DS_Entry(twain::TW_IDENTITY* origin, twain::T
         if (!g_source) {
             g_source = new pellix::vscan::DataSource(g_module);
         }
-        return g_source->call(origin, group, dat, message, data);
+        return g_source->Call(origin, group, dat, message, data);
     } catch (const std::bad_alloc&) {
-        return g_source ? g_source->fail(twain::TWCC_LOWMEMORY) : twain::TWRC_FAILURE;
+        return g_source ? g_source->Fail(twain::TWCC_LOWMEMORY) : twain::TWRC_FAILURE;
     } catch (...) {
-        return g_source ? g_source->fail(twain::TWCC_BUMMER) : twain::TWRC_FAILURE;
+        return g_source ? g_source->Fail(twain::TWCC_BUMMER) : twain::TWRC_FAILURE;
     }
 }

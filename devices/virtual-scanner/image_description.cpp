@@ -6,7 +6,7 @@ namespace pellix::vscan {
 
 using namespace twain;
 
-TW_IMAGEINFO describeImage(const PageFormat& format) {
+TW_IMAGEINFO DescribeImage(const PageFormat& format) {
     TW_IMAGEINFO info{};
     info.XResolution = DoubleToFix32(format.dpi);
     info.YResolution = DoubleToFix32(format.dpi);
@@ -14,18 +14,18 @@ TW_IMAGEINFO describeImage(const PageFormat& format) {
     info.ImageLength = format.height;
     const bool colour = format.kind == PixelKind::Color;
     info.SamplesPerPixel = colour ? 3 : 1;
-    const auto bitsPerSample = static_cast<TW_INT16>(colour ? 8 : format.bitsPerPixel());
+    const auto bitsPerSample = static_cast<TW_INT16>(colour ? 8 : format.BitsPerPixel());
     for (int i = 0; i < info.SamplesPerPixel; ++i) {
         info.BitsPerSample[i] = bitsPerSample;
     }
-    info.BitsPerPixel = static_cast<TW_INT16>(format.bitsPerPixel());
+    info.BitsPerPixel = static_cast<TW_INT16>(format.BitsPerPixel());
     info.Planar = FALSE;
-    info.PixelType = static_cast<TW_INT16>(toPixelType(format.kind));
+    info.PixelType = static_cast<TW_INT16>(ToPixelType(format.kind));
     info.Compression = TWCP_NONE;
     return info;
 }
 
-TW_IMAGELAYOUT describeLayout(const PaperSize& paper, TW_UINT32 pageNumber) {
+TW_IMAGELAYOUT DescribeLayout(const PaperSize& paper, TW_UINT32 pageNumber) {
     TW_IMAGELAYOUT layout{};
     layout.Frame.Left = DoubleToFix32(0);
     layout.Frame.Top = DoubleToFix32(0);

@@ -1,14 +1,14 @@
 // What DAT_IMAGEINFO and DAT_IMAGELAYOUT report about a page.
 #pragma once
 
-#include "app/components/twain_protocol.h"
+#include "common/twain/twain_protocol.h"
 #include "devices/virtual-scanner/core/page_format.h"
 
 namespace pellix::vscan {
 
-twain::TW_IMAGEINFO describeImage(const PageFormat& format);
+twain::TW_IMAGEINFO DescribeImage(const PageFormat& format);
 
 // The whole sheet, in inches, as page pageNumber of the first document.
-twain::TW_IMAGELAYOUT describeLayout(const PaperSize& paper, twain::TW_UINT32 pageNumber);
+twain::TW_IMAGELAYOUT DescribeLayout(const PaperSize& paper, twain::TW_UINT32 pageNumber);
 
 } // namespace pellix::vscan

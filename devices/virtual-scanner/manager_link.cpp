@@ -8,7 +8,7 @@ using namespace twain;
 
 namespace {
 
-DSMENTRYPROC findLoadedManager() {
+DSMENTRYPROC FindLoadedManager() {
     // A 2.x manager first: on Windows both may be loaded in one process.
     for (const wchar_t* name : {L"TWAINDSM.dll", L"twain_32.dll"}) {
         if (HMODULE module = GetModuleHandleW(name)) {
@@ -22,27 +22,27 @@ DSMENTRYPROC findLoadedManager() {
 
 } // namespace
 
-void ManagerLink::useEntryPoints(const TW_ENTRYPOINT& entry) {
+void ManagerLink::UseEntryPoints(const TW_ENTRYPOINT& entry) {
     entry_ = entry;
 }
 
-TW_UINT16 ManagerLink::notify(TW_IDENTITY& source, TW_IDENTITY& application,
+TW_UINT16 ManagerLink::Notify(TW_IDENTITY& source, TW_IDENTITY& application,
                               TW_UINT16 message) const {
-    DSMENTRYPROC manager = entry_ && entry_->DSM_Entry ? entry_->DSM_Entry : findLoadedManager();
+    DSMENTRYPROC manager = entry_ && entry_->DSM_Entry ? entry_->DSM_Entry : FindLoadedManager();
     if (!manager) {
         return TWRC_FAILURE;
     }
     return manager(&source, &application, DG_CONTROL, DAT_NULL, message, nullptr);
 }
 
-TW_HANDLE ManagerLink::allocate(std::size_t bytes) const {
+TW_HANDLE ManagerLink::Allocate(std::size_t bytes) const {
     if (entry_ && entry_->DSM_MemAllocate) {
         return entry_->DSM_MemAllocate(static_cast<TW_UINT32>(bytes));
     }
     return GlobalAlloc(GHND, bytes);
 }
 
-void ManagerLink::free(TW_HANDLE handle) const {
+void ManagerLink::Free(TW_HANDLE handle) const {
     if (entry_ && entry_->DSM_MemFree) {
         entry_->DSM_MemFree(handle);
     } else {
@@ -50,14 +50,14 @@ void ManagerLink::free(TW_HANDLE handle) const {
     }
 }
 
-void* ManagerLink::lock(TW_HANDLE handle) const {
+void* ManagerLink::Lock(TW_HANDLE handle) const {
     if (entry_ && entry_->DSM_MemLock) {
         return entry_->DSM_MemLock(handle);
     }
     return GlobalLock(handle);
 }
 
-void ManagerLink::unlock(TW_HANDLE handle) const {
+void ManagerLink::Unlock(TW_HANDLE handle) const {
     if (entry_ && entry_->DSM_MemUnlock) {
         entry_->DSM_MemUnlock(handle);
     } else {
@@ -66,7 +66,7 @@ void ManagerLink::unlock(TW_HANDLE handle) const {
 }
 
 ManagerMemory::ManagerMemory(const ManagerLink& link, std::size_t bytes)
-    : link_(link), handle_(link.allocate(bytes)) {
+    : link_(link), handle_(link.Allocate(bytes)) {
     if (!handle_) {
         throw std::bad_alloc();
     }
@@ -74,7 +74,7 @@ ManagerMemory::ManagerMemory(const ManagerLink& link, std::size_t bytes)
 
 ManagerMemory::~ManagerMemory() {
     if (handle_) {
-        link_.free(handle_);
+        link_.Free(handle_);
     }
 }
 
@@ -85,11 +85,11 @@ TW_HANDLE ManagerMemory::release() {
 }
 
 ManagerLock::ManagerLock(const ManagerLink& link, TW_HANDLE handle)
-    : link_(link), handle_(handle), data_(handle ? link.lock(handle) : nullptr) {}
+    : link_(link), handle_(handle), data_(handle ? link.Lock(handle) : nullptr) {}
 
 ManagerLock::~ManagerLock() {
     if (data_) {
-        link_.unlock(handle_);
+        link_.Unlock(handle_);
     }
 }
 

@@ -6,7 +6,7 @@
 // looked up in the loaded manager module and containers are global memory.
 #pragma once
 
-#include "app/components/twain_protocol.h"
+#include "common/twain/twain_protocol.h"
 
 #include <cstddef>
 #include <optional>
@@ -15,18 +15,18 @@ namespace pellix::vscan {
 
 class ManagerLink {
 public:
-    void useEntryPoints(const twain::TW_ENTRYPOINT& entry);
-    bool hasEntryPoints() const { return entry_.has_value(); }
+    void UseEntryPoints(const twain::TW_ENTRYPOINT& entry);
+    bool HasEntryPoints() const { return entry_.has_value(); }
 
     // Sends DG_CONTROL/DAT_NULL/message from the source to the application.
-    twain::TW_UINT16 notify(twain::TW_IDENTITY& source, twain::TW_IDENTITY& application,
+    twain::TW_UINT16 Notify(twain::TW_IDENTITY& source, twain::TW_IDENTITY& application,
                             twain::TW_UINT16 message) const;
 
     // nullptr when there is no room.
-    twain::TW_HANDLE allocate(std::size_t bytes) const;
-    void free(twain::TW_HANDLE handle) const;
-    void* lock(twain::TW_HANDLE handle) const;
-    void unlock(twain::TW_HANDLE handle) const;
+    twain::TW_HANDLE Allocate(std::size_t bytes) const;
+    void Free(twain::TW_HANDLE handle) const;
+    void* Lock(twain::TW_HANDLE handle) const;
+    void Unlock(twain::TW_HANDLE handle) const;
 
 private:
     std::optional<twain::TW_ENTRYPOINT> entry_;

@@ -3,7 +3,7 @@
 // one bit per pixel, most significant first, 0 = black.
 #pragma once
 
-#include "app/components/twain_protocol.h"
+#include "common/twain/twain_protocol.h"
 #include "devices/virtual-scanner/core/page_generator.h"
 
 #include <cstddef>
@@ -12,19 +12,19 @@
 namespace pellix::vscan {
 
 // The buffer sizes the source proposes for a page of this format.
-twain::TW_SETUPMEMXFER memoryBufferSizes(const PageFormat& format);
+twain::TW_SETUPMEMXFER MemoryBufferSizes(const PageFormat& format);
 
 class MemoryStrips {
 public:
     explicit MemoryStrips(const PageGenerator& page) : page_(page) {}
 
-    std::size_t bytesPerRow() const { return page_.format().paddedRowBytes(); }
-    int nextRow() const { return nextRow_; }
-    bool finished() const { return nextRow_ >= page_.format().height; }
+    std::size_t BytesPerRow() const { return page_.Format().PaddedRowBytes(); }
+    int NextRow() const { return nextRow_; }
+    bool Finished() const { return nextRow_ >= page_.Format().height; }
 
     // Writes as many whole rows as fit in length bytes, but at most
     // maxRows; returns how many were written.
-    int write(std::uint8_t* buffer, std::size_t length, int maxRows);
+    int Write(std::uint8_t* buffer, std::size_t length, int maxRows);
 
 private:
     const PageGenerator& page_;

@@ -4,7 +4,9 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <span>
+#include <utility>
 
 namespace pellix::vscan {
 
@@ -12,7 +14,7 @@ namespace {
 
 constexpr double kMetresPerInch = 0.0254;
 
-int paletteSize(PixelKind kind) {
+int PaletteSize(PixelKind kind) {
     switch (kind) {
     case PixelKind::BlackWhite:
         return 2;
@@ -24,31 +26,40 @@ int paletteSize(PixelKind kind) {
     return 0;
 }
 
+// A zeroed movable block; throws std::bad_alloc when there is no room.
+unique_hglobal AllocateGlobal(SIZE_T bytes) {
+    unique_hglobal memory(GlobalAlloc(GHND, bytes));
+    if (!memory) {
+        throw std::bad_alloc();
+    }
+    return memory;
+}
+
 } // namespace
 
-GlobalMemory makePackedDib(const PageGenerator& page) {
-    const PageFormat& format = page.format();
-    const int colours = paletteSize(format.kind);
-    const std::uint64_t stride = format.paddedRowBytes();
+unique_hglobal MakePackedDib(const PageGenerator& page) {
+    const PageFormat& format = page.Format();
+    const int colours = PaletteSize(format.kind);
+    const std::uint64_t stride = format.PaddedRowBytes();
     const std::uint64_t imageBytes = stride * static_cast<std::uint64_t>(format.height);
     const std::uint64_t headerBytes = sizeof(BITMAPINFOHEADER) + sizeof(RGBQUAD) * colours;
     if (imageBytes > std::numeric_limits<DWORD>::max() - headerBytes ||
         headerBytes + imageBytes > std::numeric_limits<SIZE_T>::max()) {
         throw std::bad_alloc();
     }
-    GlobalMemory memory = GlobalMemory::allocate(static_cast<SIZE_T>(headerBytes + imageBytes));
-    GlobalLockGuard lock(memory.get());
-    if (!lock.data()) {
+    unique_hglobal memory = AllocateGlobal(static_cast<SIZE_T>(headerBytes + imageBytes));
+    unique_hglobal_locked lock(memory.get());
+    if (!lock.get()) {
         throw std::bad_alloc();
     }
-    auto* bytes = static_cast<std::uint8_t*>(lock.data());
+    auto* bytes = static_cast<std::uint8_t*>(lock.get());
 
     BITMAPINFOHEADER header{};
     header.biSize = sizeof header;
     header.biWidth = format.width;
     header.biHeight = format.height; // positive: bottom-up
     header.biPlanes = 1;
-    header.biBitCount = static_cast<WORD>(format.bitsPerPixel());
+    header.biBitCount = static_cast<WORD>(format.BitsPerPixel());
     header.biCompression = BI_RGB;
     header.biSizeImage = static_cast<DWORD>(imageBytes);
     const auto pelsPerMetre = static_cast<LONG>(std::lround(format.dpi / kMetresPerInch));
@@ -67,7 +78,7 @@ GlobalMemory makePackedDib(const PageGenerator& page) {
     std::uint8_t* pixels = bytes + headerBytes;
     for (int y = 0; y < format.height; ++y) {
         std::uint8_t* row = pixels + stride * static_cast<std::uint64_t>(format.height - 1 - y);
-        page.renderRow(y, std::span(row, static_cast<std::size_t>(stride)));
+        page.RenderRow(y, std::span(row, static_cast<std::size_t>(stride)));
         if (format.kind == PixelKind::Color) {
             // Bitmaps keep colour as blue, green, red.
             for (int x = 0; x < format.width; ++x) {

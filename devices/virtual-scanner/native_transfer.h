@@ -2,12 +2,12 @@
 // bitmap (BITMAPINFOHEADER, palette, bottom-up rows) in global memory.
 #pragma once
 
+#include "common/win32/unique_any.h"
 #include "devices/virtual-scanner/core/page_generator.h"
-#include "devices/virtual-scanner/win_handles.h"
 
 namespace pellix::vscan {
 
 // Throws std::bad_alloc when the page does not fit in memory.
-GlobalMemory makePackedDib(const PageGenerator& page);
+unique_hglobal MakePackedDib(const PageGenerator& page);
 
 } // namespace pellix::vscan

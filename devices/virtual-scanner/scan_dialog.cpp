@@ -20,14 +20,14 @@ constexpr ModeName kModes[] = {
     {PixelKind::BlackWhite, L"Black and white"},
 };
 
-LRESULT addItem(HWND combo, const std::wstring& text, LPARAM data) {
+LRESULT AddItem(HWND combo, const std::wstring& text, LPARAM data) {
     const LRESULT index =
         SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     SendMessageW(combo, CB_SETITEMDATA, static_cast<WPARAM>(index), data);
     return index;
 }
 
-LPARAM selectedData(HWND combo, LPARAM fallback) {
+LPARAM SelectedData(HWND combo, LPARAM fallback) {
     const LRESULT index = SendMessageW(combo, CB_GETCURSEL, 0, 0);
     return index == CB_ERR ? fallback
                            : SendMessageW(combo, CB_GETITEMDATA, static_cast<WPARAM>(index), 0);
@@ -40,57 +40,57 @@ ScanDialog::ScanDialog(HINSTANCE module, HWND owner, Choice initial, Handler han
     if (owner && !IsWindow(owner)) {
         owner = nullptr;
     }
-    HWND hwnd = CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_SCAN), owner, dialogProc,
+    HWND hwnd = CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_SCAN), owner, DialogProc,
                                    reinterpret_cast<LPARAM>(this));
     if (!hwnd) {
         throw std::runtime_error("no scan dialog");
     }
-    window_ = UniqueWindow(hwnd);
+    window_.reset(hwnd);
     ShowWindow(hwnd, SW_SHOW);
 }
 
-void ScanDialog::press(Outcome outcome) {
+void ScanDialog::Press(Outcome outcome) {
     const int button = outcome == Outcome::Scan ? IDOK : IDCANCEL;
     SendMessageW(window_.get(), WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(window_.get(), button)));
 }
 
-bool ScanDialog::handleMessage(MSG& message) {
+bool ScanDialog::HandleMessage(MSG& message) {
     return window_.get() && IsDialogMessageW(window_.get(), &message);
 }
 
-void ScanDialog::fillChoices(HWND hwnd) {
+void ScanDialog::FillChoices(HWND hwnd) {
     HWND resolutions = GetDlgItem(hwnd, IDC_RESOLUTION);
     for (const int dpi : kOfferedResolutions) {
-        const LRESULT index = addItem(resolutions, std::to_wstring(dpi) + L" dpi", dpi);
+        const LRESULT index = AddItem(resolutions, std::to_wstring(dpi) + L" dpi", dpi);
         if (dpi == initial_.dpi) {
             SendMessageW(resolutions, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
         }
     }
     HWND modes = GetDlgItem(hwnd, IDC_COLOUR_MODE);
     for (const ModeName& mode : kModes) {
-        const LRESULT index = addItem(modes, mode.name, static_cast<LPARAM>(mode.kind));
+        const LRESULT index = AddItem(modes, mode.name, static_cast<LPARAM>(mode.kind));
         if (mode.kind == initial_.kind) {
             SendMessageW(modes, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
         }
     }
 }
 
-ScanDialog::Choice ScanDialog::readChoice() const {
+ScanDialog::Choice ScanDialog::ReadChoice() const {
     Choice choice = initial_;
     choice.dpi =
-        static_cast<int>(selectedData(GetDlgItem(window_.get(), IDC_RESOLUTION), initial_.dpi));
-    choice.kind = static_cast<PixelKind>(selectedData(GetDlgItem(window_.get(), IDC_COLOUR_MODE),
+        static_cast<int>(SelectedData(GetDlgItem(window_.get(), IDC_RESOLUTION), initial_.dpi));
+    choice.kind = static_cast<PixelKind>(SelectedData(GetDlgItem(window_.get(), IDC_COLOUR_MODE),
                                                       static_cast<LPARAM>(initial_.kind)));
     return choice;
 }
 
-INT_PTR CALLBACK ScanDialog::dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CALLBACK ScanDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     try {
         if (message == WM_INITDIALOG) {
             auto* self = reinterpret_cast<ScanDialog*>(lParam);
             SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-            self->fillChoices(hwnd);
+            self->FillChoices(hwnd);
             return TRUE;
         }
         auto* self = reinterpret_cast<ScanDialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
@@ -102,7 +102,7 @@ INT_PTR CALLBACK ScanDialog::dialogProc(HWND hwnd, UINT message, WPARAM wParam, 
         const Handler handler = self->handler_;
         switch (LOWORD(wParam)) {
         case IDOK:
-            handler(Outcome::Scan, self->readChoice());
+            handler(Outcome::Scan, self->ReadChoice());
             return TRUE;
         case IDCANCEL: // also the close box and Esc
             handler(Outcome::Cancel, self->initial_);

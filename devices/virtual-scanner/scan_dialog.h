@@ -4,8 +4,8 @@
 // decides what follows.
 #pragma once
 
+#include "common/win32/unique_any.h"
 #include "devices/virtual-scanner/core/page_format.h"
-#include "devices/virtual-scanner/win_handles.h"
 
 #include <functional>
 
@@ -27,21 +27,21 @@ public:
     ScanDialog(const ScanDialog&) = delete;
     ScanDialog& operator=(const ScanDialog&) = delete;
 
-    HWND handle() const { return window_.get(); }
-    void hide() { ShowWindow(window_.get(), SW_HIDE); }
+    HWND Handle() const { return window_.get(); }
+    void Hide() { ShowWindow(window_.get(), SW_HIDE); }
     // Presses a button as the user would.
-    void press(Outcome outcome);
+    void Press(Outcome outcome);
     // Keyboard navigation of the dialog; true when the message was its own.
-    bool handleMessage(MSG& message);
+    bool HandleMessage(MSG& message);
 
 private:
-    static INT_PTR CALLBACK dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    void fillChoices(HWND hwnd);
-    Choice readChoice() const;
+    static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void FillChoices(HWND hwnd);
+    Choice ReadChoice() const;
 
     Choice initial_;
     Handler handler_;
-    UniqueWindow window_;
+    unique_hwnd window_;
 };
 
 } // namespace pellix::vscan

@@ -15,11 +15,11 @@ constexpr UINT_PTR kTimerId = 1;
 SessionWindow::SessionWindow(HINSTANCE module) : module_(module) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = windowProc;
+    windowClass.lpfnWndProc = WindowProc;
     windowClass.hInstance = module_;
     windowClass.lpszClassName = kClassName;
     RegisterClassExW(&windowClass); // fails harmlessly when already there
-    window_ = UniqueWindow(
+    window_.reset(
         CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, module_, this));
     if (!window_.get()) {
         UnregisterClassW(kClassName, module_);
@@ -28,14 +28,14 @@ SessionWindow::SessionWindow(HINSTANCE module) : module_(module) {
 }
 
 SessionWindow::~SessionWindow() {
-    cancel();
+    Cancel();
     window_.reset();
     // The class goes with the session, so an unloaded module leaves none.
     UnregisterClassW(kClassName, module_);
 }
 
-void SessionWindow::schedule(unsigned delayMs, std::function<void()> action) {
-    cancel();
+void SessionWindow::Schedule(unsigned delayMs, std::function<void()> action) {
+    Cancel();
     action_ = std::move(action);
     if (delayMs == 0) {
         PostMessageW(window_.get(), kRunMessage, generation_, 0);
@@ -44,13 +44,13 @@ void SessionWindow::schedule(unsigned delayMs, std::function<void()> action) {
     }
 }
 
-void SessionWindow::cancel() {
+void SessionWindow::Cancel() {
     KillTimer(window_.get(), kTimerId);
     action_ = nullptr;
     ++generation_; // a run message already posted finds nothing to do
 }
 
-void SessionWindow::run(WPARAM generation) {
+void SessionWindow::Run(WPARAM generation) {
     if (generation != generation_ || !action_) {
         return;
     }
@@ -62,7 +62,7 @@ void SessionWindow::run(WPARAM generation) {
     action();
 }
 
-LRESULT CALLBACK SessionWindow::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK SessionWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
         const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
@@ -70,11 +70,11 @@ LRESULT CALLBACK SessionWindow::windowProc(HWND hwnd, UINT message, WPARAM wPara
     auto* self = reinterpret_cast<SessionWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     try {
         if (self && message == kRunMessage) {
-            self->run(wParam);
+            self->Run(wParam);
             return 0;
         }
         if (self && message == WM_TIMER && wParam == kTimerId) {
-            self->run(self->generation_);
+            self->Run(self->generation_);
             return 0;
         }
     } catch (...) {

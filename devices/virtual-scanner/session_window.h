@@ -3,7 +3,7 @@
 // TWAIN call has returned, or after a delay.
 #pragma once
 
-#include "devices/virtual-scanner/win_handles.h"
+#include "common/win32/unique_any.h"
 
 #include <functional>
 
@@ -18,15 +18,15 @@ public:
 
     // Replaces any pending action. A delay of 0 runs it as soon as the
     // message loop gets to it.
-    void schedule(unsigned delayMs, std::function<void()> action);
-    void cancel();
+    void Schedule(unsigned delayMs, std::function<void()> action);
+    void Cancel();
 
 private:
-    static LRESULT CALLBACK windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-    void run(WPARAM generation);
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void Run(WPARAM generation);
 
     HINSTANCE module_;
-    UniqueWindow window_;
+    unique_hwnd window_;
     std::function<void()> action_;
     WPARAM generation_ = 0;
 };

@@ -8,12 +8,12 @@ namespace pellix::vscan {
 
 namespace {
 
-std::wstring widen(const char* text) {
+std::wstring Widen(const char* text) {
     // Setting names are plain ASCII.
     return std::wstring(text, text + std::char_traits<char>::length(text));
 }
 
-std::string narrow(const std::wstring& text) {
+std::string Narrow(const std::wstring& text) {
     if (text.empty()) {
         return {};
     }
@@ -25,7 +25,7 @@ std::string narrow(const std::wstring& text) {
     return result;
 }
 
-std::wstring iniPathOf(HMODULE module) {
+std::wstring IniPathOf(HMODULE module) {
     std::vector<wchar_t> path(MAX_PATH);
     for (;;) {
         const DWORD length =
@@ -48,8 +48,8 @@ std::wstring iniPathOf(HMODULE module) {
     return file + L".ini";
 }
 
-std::optional<std::string> environmentValue(const char* name) {
-    const std::wstring wideName = widen(name);
+std::optional<std::string> EnvironmentValue(const char* name) {
+    const std::wstring wideName = Widen(name);
     const DWORD size = GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);
     if (size <= 1) {
         return std::nullopt; // unset or empty
@@ -57,30 +57,30 @@ std::optional<std::string> environmentValue(const char* name) {
     std::wstring value(size, L'\0');
     const DWORD length = GetEnvironmentVariableW(wideName.c_str(), value.data(), size);
     value.resize(length < size ? length : 0);
-    return narrow(value);
+    return Narrow(value);
 }
 
-std::optional<std::string> iniValue(const std::wstring& iniPath, const char* key) {
+std::optional<std::string> IniValue(const std::wstring& iniPath, const char* key) {
     if (iniPath.empty()) {
         return std::nullopt;
     }
     wchar_t value[512] = {};
-    const DWORD length = GetPrivateProfileStringW(widen(kIniSection).c_str(), widen(key).c_str(),
+    const DWORD length = GetPrivateProfileStringW(Widen(kIniSection).c_str(), Widen(key).c_str(),
                                                   L"", value, 512, iniPath.c_str());
     if (length == 0) {
         return std::nullopt;
     }
-    return narrow(std::wstring(value, length));
+    return Narrow(std::wstring(value, length));
 }
 
 } // namespace
 
-SettingLookup settingsOf(HMODULE module) {
-    return [iniPath = iniPathOf(module)](const SettingName& name) -> std::optional<std::string> {
-        if (auto value = environmentValue(name.environment)) {
+SettingLookup SettingsOf(HMODULE module) {
+    return [iniPath = IniPathOf(module)](const SettingName& name) -> std::optional<std::string> {
+        if (auto value = EnvironmentValue(name.environment)) {
             return value;
         }
-        return iniValue(iniPath, name.iniKey);
+        return IniValue(iniPath, name.iniKey);
     };
 }
 

@@ -9,6 +9,6 @@
 
 namespace pellix::vscan {
 
-SettingLookup settingsOf(HMODULE module);
+SettingLookup SettingsOf(HMODULE module);
 
 } // namespace pellix::vscan

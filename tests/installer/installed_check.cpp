@@ -38,7 +38,7 @@ int JpegCount(const std::wstring& folder) {
 int Road(const std::wstring& folder) {
     ComApartment com;
     const int before = JpegCount(folder);
-    ComPtr<IShellExtInit> init;
+    com_ptr<IShellExtInit> init;
     const HRESULT created =
         CoCreateInstance(shellext::kHandlerClassId, nullptr, CLSCTX_INPROC_SERVER,
                          IID_IShellExtInit, init.put_void());
@@ -47,7 +47,7 @@ int Road(const std::wstring& folder) {
         return 1;
     }
     IdList list(folder);
-    ComPtr<IContextMenu> menu = Prepared(std::move(init), list.get(), nullptr);
+    com_ptr<IContextMenu> menu = Prepared(std::move(init), list.get(), nullptr);
     if (!menu || FAILED(Invoke(*menu.get(), MAKEINTRESOURCEA(0)))) {
         std::fprintf(stderr, "the handler refused the folder\n");
         return 1;

@@ -37,8 +37,8 @@ HRESULT Extension::UnregisterServer() const {
     return Export<HRESULT(STDAPICALLTYPE*)()>("DllUnregisterServer")();
 }
 
-ComPtr<IClassFactory> Extension::Factory() const {
-    ComPtr<IClassFactory> factory;
+com_ptr<IClassFactory> Extension::Factory() const {
+    com_ptr<IClassFactory> factory;
     GetClassObject(kHandlerClassId, IID_IClassFactory, factory.put_void());
     return factory;
 }

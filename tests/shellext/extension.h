@@ -2,9 +2,9 @@
 // as the shell drives it, and the shell-side objects a handler is given.
 #pragma once
 
-#include "tests/win32/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
-#include "shellext/com_ptr.h"
+#include "common/win32/unique_any.h"
 
 #include <shlobj.h>
 #include <windows.h>
@@ -13,8 +13,6 @@
 #include <vector>
 
 namespace pellix::test {
-
-using shellext::ComPtr;
 
 // {D380CB24-8FDB-42EA-8853-6BC23D7A011C}
 inline constexpr CLSID kHandlerClassId = {
@@ -37,11 +35,11 @@ public:
     HRESULT RegisterServer() const;
     HRESULT UnregisterServer() const;
 
-    ComPtr<IClassFactory> Factory() const;
+    com_ptr<IClassFactory> Factory() const;
     // A new handler, as the shell gets it.
-    template <typename Interface> ComPtr<Interface> NewHandler(REFIID iid) const {
-        ComPtr<Interface> handler;
-        if (ComPtr<IClassFactory> factory = Factory()) {
+    template <typename Interface> com_ptr<Interface> NewHandler(REFIID iid) const {
+        com_ptr<Interface> handler;
+        if (com_ptr<IClassFactory> factory = Factory()) {
             factory->CreateInstance(nullptr, iid, handler.put_void());
         }
         return handler;

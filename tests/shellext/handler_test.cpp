@@ -2,7 +2,7 @@
 // accepts, the menu item it adds and the help text. Starting the program
 // is in invoke_test.cpp.
 #include "tests/shellext/extension.h"
-#include "tests/win32/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -11,10 +11,10 @@ namespace {
 
 TEST(ShellextHandler, AnswersForItsTwoInterfacesOnly) {
     Extension extension;
-    ComPtr<IShellExtInit> init = extension.NewHandler<IShellExtInit>(IID_IShellExtInit);
+    com_ptr<IShellExtInit> init = extension.NewHandler<IShellExtInit>(IID_IShellExtInit);
     ASSERT_TRUE(init);
-    ComPtr<IUnknown> unknown;
-    ComPtr<IContextMenu> menu;
+    com_ptr<IUnknown> unknown;
+    com_ptr<IContextMenu> menu;
     ASSERT_EQ(init->QueryInterface(IID_IUnknown, unknown.put_void()), S_OK);
     ASSERT_EQ(unknown->QueryInterface(IID_IContextMenu, menu.put_void()), S_OK);
     EXPECT_EQ(unknown.get(), static_cast<IUnknown*>(init.get()));
@@ -56,12 +56,12 @@ TEST(ShellextHandler, InitializeNeedsAUsablePath) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        ComPtr<IShellExtInit> handler = extension.NewHandler<IShellExtInit>(IID_IShellExtInit);
+        com_ptr<IShellExtInit> handler = extension.NewHandler<IShellExtInit>(IID_IShellExtInit);
         Selection selection(row.files, row.kind);
         EXPECT_EQ(handler->Initialize(row.folder, &selection, nullptr), row.expected);
         EXPECT_EQ(selection.MediaOutstanding(), 0) << "every medium received is released";
     }
-    ComPtr<IShellExtInit> handler = extension.NewHandler<IShellExtInit>(IID_IShellExtInit);
+    com_ptr<IShellExtInit> handler = extension.NewHandler<IShellExtInit>(IID_IShellExtInit);
     EXPECT_EQ(handler->Initialize(virtualFolder.get(), nullptr, nullptr), E_INVALIDARG);
     EXPECT_EQ(handler->Initialize(nullptr, nullptr, nullptr), E_INVALIDARG);
 }
@@ -85,7 +85,7 @@ HBITMAP ItemBitmap(HMENU menu, UINT position) {
 void ExpectOneItemAdded(const Extension& extension, bool withBitmap) {
     for (const UINT flags : {0u, UINT{CMF_EXPLORE}, UINT{CMF_NORMAL | CMF_VERBSONLY}}) {
         SCOPED_TRACE(flags);
-        ComPtr<IContextMenu> handler = extension.NewHandler<IContextMenu>(IID_IContextMenu);
+        com_ptr<IContextMenu> handler = extension.NewHandler<IContextMenu>(IID_IContextMenu);
         HMENU menu = CreatePopupMenu();
         AppendMenuW(menu, MF_STRING, 1, L"Open");
         AppendMenuW(menu, MF_STRING, 2, L"Print");
@@ -99,7 +99,7 @@ void ExpectOneItemAdded(const Extension& extension, bool withBitmap) {
         EXPECT_EQ(ItemBitmap(menu, 1) != nullptr, withBitmap);
         DestroyMenu(menu);
     }
-    ComPtr<IContextMenu> handler = extension.NewHandler<IContextMenu>(IID_IContextMenu);
+    com_ptr<IContextMenu> handler = extension.NewHandler<IContextMenu>(IID_IContextMenu);
     HMENU menu = CreatePopupMenu();
     EXPECT_EQ(handler->QueryContextMenu(menu, 0, 1, 100, CMF_DEFAULTONLY), S_OK);
     EXPECT_EQ(GetMenuItemCount(menu), 0);
@@ -129,7 +129,7 @@ TEST(ShellextHandler, WithoutALoadableBitmapTheItemIsStillAdded) {
 
 TEST(ShellextHandler, GivesHelpTextOnlyAndWithinTheBuffer) {
     Extension extension;
-    ComPtr<IContextMenu> handler = extension.NewHandler<IContextMenu>(IID_IContextMenu);
+    com_ptr<IContextMenu> handler = extension.NewHandler<IContextMenu>(IID_IContextMenu);
     char text[64];
     for (UINT flags : {GCS_VERBA, GCS_VERBW, GCS_VALIDATEA, GCS_VALIDATEW}) {
         EXPECT_EQ(handler->GetCommandString(0, flags, nullptr, text, 64), E_INVALIDARG) << flags;
@@ -158,10 +158,10 @@ TEST(ShellextHandler, GivesHelpTextOnlyAndWithinTheBuffer) {
 
 TEST(ShellextHandler, InvokeRefusesVerbsOtherOffsetsAndAMissingTarget) {
     Extension extension;
-    ComPtr<IContextMenu> handler = extension.NewHandler<IContextMenu>(IID_IContextMenu);
+    com_ptr<IContextMenu> handler = extension.NewHandler<IContextMenu>(IID_IContextMenu);
     EXPECT_EQ(Invoke(*handler.get(), MAKEINTRESOURCEA(0)), E_INVALIDARG)
         << "nothing to scan into yet";
-    ComPtr<IShellExtInit> init;
+    com_ptr<IShellExtInit> init;
     ASSERT_EQ(handler->QueryInterface(IID_IShellExtInit, init.put_void()), S_OK);
     IdList folder(VirtualFolder());
     EXPECT_EQ(init->Initialize(folder.get(), nullptr, nullptr), E_INVALIDARG);

@@ -2,7 +2,7 @@
 // working folder. A probe program stands in for Pellix.exe and records how
 // it was started.
 #include "tests/shellext/system_support.h"
-#include "tests/win32/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,7 @@ protected:
     // waits for probe to record one more start.
     Probe::Record Pick(PCIDLIST_ABSOLUTE folder, IDataObject* selection, const Probe& probe) {
         const size_t before = probe.Records().size();
-        ComPtr<IContextMenu> menu =
+        com_ptr<IContextMenu> menu =
             Prepared(extension_.NewHandler<IShellExtInit>(IID_IShellExtInit), folder, selection);
         EXPECT_TRUE(menu);
         if (!menu) {

@@ -15,17 +15,17 @@ TEST(ShellextModule, TheLockCountFollowsObjectsFactoriesAndServerLocks) {
     Extension extension;
     EXPECT_EQ(extension.CanUnloadNow(), S_OK) << "right after loading";
     {
-        ComPtr<IClassFactory> factory = extension.Factory();
+        com_ptr<IClassFactory> factory = extension.Factory();
         ASSERT_TRUE(factory);
         EXPECT_EQ(extension.CanUnloadNow(), S_FALSE) << "a factory held from outside";
-        ComPtr<IContextMenu> handler;
+        com_ptr<IContextMenu> handler;
         ASSERT_EQ(factory->CreateInstance(nullptr, IID_IContextMenu, handler.put_void()), S_OK);
         factory.reset();
         EXPECT_EQ(extension.CanUnloadNow(), S_FALSE) << "a live handler";
         handler.reset();
         EXPECT_EQ(extension.CanUnloadNow(), S_OK) << "the cached factory does not count";
     }
-    ComPtr<IClassFactory> factory = extension.Factory();
+    com_ptr<IClassFactory> factory = extension.Factory();
     factory->LockServer(TRUE);
     factory.reset();
     EXPECT_EQ(extension.CanUnloadNow(), S_FALSE);
@@ -35,9 +35,9 @@ TEST(ShellextModule, TheLockCountFollowsObjectsFactoriesAndServerLocks) {
 
 TEST(ShellextModule, EveryRequestGetsTheOneCachedFactory) {
     Extension extension;
-    ComPtr<IClassFactory> first = extension.Factory();
-    ComPtr<IClassFactory> second = extension.Factory();
-    ComPtr<IUnknown> unknown;
+    com_ptr<IClassFactory> first = extension.Factory();
+    com_ptr<IClassFactory> second = extension.Factory();
+    com_ptr<IUnknown> unknown;
     ASSERT_EQ(extension.GetClassObject(kHandlerClassId, IID_IUnknown, unknown.put_void()), S_OK);
     EXPECT_EQ(first.get(), second.get());
     EXPECT_EQ(static_cast<IUnknown*>(first.get()), unknown.get());
@@ -54,7 +54,7 @@ TEST(ShellextModule, RequestsItDoesNotServeAreRefused) {
     EXPECT_EQ(extension.GetClassObject(kHandlerClassId, IID_IContextMenu, &object), E_NOINTERFACE);
     EXPECT_EQ(object, nullptr);
 
-    ComPtr<IClassFactory> factory = extension.Factory();
+    com_ptr<IClassFactory> factory = extension.Factory();
     EXPECT_EQ(factory->CreateInstance(nullptr, IID_IContextMenu, nullptr), E_POINTER);
     object = &extension;
     EXPECT_EQ(factory->CreateInstance(nullptr, IID_IClassFactory, &object), E_NOINTERFACE);
@@ -87,7 +87,7 @@ struct Outer final : IUnknown {
 
 TEST(ShellextModule, AnAggregatedHandlerGivesItsOwnUnknownOnly) {
     Extension extension;
-    ComPtr<IClassFactory> factory = extension.Factory();
+    com_ptr<IClassFactory> factory = extension.Factory();
     Outer outer;
     void* object = &outer;
     debugOutput.clear();
@@ -99,20 +99,20 @@ TEST(ShellextModule, AnAggregatedHandlerGivesItsOwnUnknownOnly) {
                                "ATL: ", "CComClassFactory: asked for non IUnknown interface "
                                         "while creating an aggregated object"}));
 
-    ComPtr<IUnknown> inner;
+    com_ptr<IUnknown> inner;
     ASSERT_EQ(factory->CreateInstance(&outer, IID_IUnknown, inner.put_void()), S_OK);
     factory.reset();
     EXPECT_EQ(extension.CanUnloadNow(), S_FALSE);
-    ComPtr<IUnknown> again;
+    com_ptr<IUnknown> again;
     ASSERT_EQ(inner->QueryInterface(IID_IUnknown, again.put_void()), S_OK);
     EXPECT_EQ(again.get(), inner.get()) << "the inner unknown answers for itself";
     again.reset();
 
     // The handler's interfaces count on the outer object and ask it.
-    ComPtr<IContextMenu> menu;
+    com_ptr<IContextMenu> menu;
     ASSERT_EQ(inner->QueryInterface(IID_IContextMenu, menu.put_void()), S_OK);
     EXPECT_EQ(outer.references, 2u);
-    ComPtr<IUnknown> viaMenu;
+    com_ptr<IUnknown> viaMenu;
     ASSERT_EQ(menu->QueryInterface(IID_IUnknown, viaMenu.put_void()), S_OK);
     EXPECT_EQ(viaMenu.get(), static_cast<IUnknown*>(&outer));
     viaMenu.reset();

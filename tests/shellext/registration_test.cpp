@@ -2,7 +2,7 @@
 // of the registry script and the approved-extensions value, and removal
 // down to the keys the script never removes.
 #include "tests/shellext/system_support.h"
-#include "tests/win32/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 

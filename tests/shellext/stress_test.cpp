@@ -1,7 +1,7 @@
 // Many threads and many handlers: one factory for all, and nothing left
 // behind.
 #include "tests/shellext/extension.h"
-#include "tests/win32/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -69,8 +69,8 @@ TEST(ShellextStress, ThousandsOfHandlersLeaveNothingBehind) {
     IdList list(folder.Path());
     Selection selection({folder.Path(), L"C:\\b"});
     const auto cycle = [&](int n) {
-        ComPtr<IShellExtInit> init = extension.NewHandler<IShellExtInit>(IID_IShellExtInit);
-        ComPtr<IContextMenu> menu;
+        com_ptr<IShellExtInit> init = extension.NewHandler<IShellExtInit>(IID_IShellExtInit);
+        com_ptr<IContextMenu> menu;
         init->QueryInterface(IID_IContextMenu, menu.put_void());
         EXPECT_EQ(n % 2 ? init->Initialize(list.get(), nullptr, nullptr)
                         : init->Initialize(nullptr, &selection, nullptr),

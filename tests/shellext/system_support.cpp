@@ -1,6 +1,6 @@
 #include "tests/shellext/system_support.h"
 
-#include "tests/win32/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 #include <stdexcept>
 
@@ -99,12 +99,12 @@ std::pair<DWORD, DWORD> KeyContents(HKEY root, const std::wstring& key) {
     return {subkeys, values};
 }
 
-ComPtr<IContextMenu> Prepared(ComPtr<IShellExtInit> init, PCIDLIST_ABSOLUTE folder,
-                              IDataObject* selection) {
-    ComPtr<IContextMenu> menu;
+com_ptr<IContextMenu> Prepared(com_ptr<IShellExtInit> init, PCIDLIST_ABSOLUTE folder,
+                               IDataObject* selection) {
+    com_ptr<IContextMenu> menu;
     if (!init || FAILED(init->Initialize(folder, selection, nullptr)) ||
         FAILED(init->QueryInterface(IID_IContextMenu, menu.put_void()))) {
-        return ComPtr<IContextMenu>();
+        return com_ptr<IContextMenu>();
     }
     HMENU popup = CreatePopupMenu();
     menu->QueryContextMenu(popup, 0, 100, 200, CMF_NORMAL);

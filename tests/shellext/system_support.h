@@ -55,8 +55,8 @@ std::pair<DWORD, DWORD> KeyContents(HKEY root, const std::wstring& key);
 
 // A new handler set up on a folder or selection and asked for its menu
 // item, as the shell does before the user picks it; empty when that fails.
-ComPtr<IContextMenu> Prepared(ComPtr<IShellExtInit> init, PCIDLIST_ABSOLUTE folder,
-                              IDataObject* selection);
+com_ptr<IContextMenu> Prepared(com_ptr<IShellExtInit> init, PCIDLIST_ABSOLUTE folder,
+                               IDataObject* selection);
 
 // COM for the calling thread while it lives.
 class ComApartment {

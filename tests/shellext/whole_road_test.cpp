@@ -2,8 +2,8 @@
 // identifier, set up on a folder and picked; the real Pellix.exe scans a
 // page from the virtual scanner into that folder.
 #include "tests/shellext/system_support.h"
-#include "tests/win32/environment.h"
-#include "tests/win32/temp_folder.h"
+#include "tests/support/environment.h"
+#include "tests/support/temp_folder.h"
 
 #include <tlhelp32.h>
 #include <windows.h>
@@ -64,12 +64,12 @@ TEST(ShellextWholeRoad, PickingTheCommandScansAPageIntoTheFolder) {
     Extension extension;
     ASSERT_EQ(extension.RegisterServer(), S_OK);
     {
-        ComPtr<IShellExtInit> init;
+        com_ptr<IShellExtInit> init;
         ASSERT_EQ(CoCreateInstance(kHandlerClassId, nullptr, CLSCTX_INPROC_SERVER,
                                    IID_IShellExtInit, init.put_void()),
                   S_OK);
         IdList folder(scans.Path());
-        ComPtr<IContextMenu> menu = Prepared(std::move(init), folder.get(), nullptr);
+        com_ptr<IContextMenu> menu = Prepared(std::move(init), folder.get(), nullptr);
         ASSERT_TRUE(menu);
         EXPECT_EQ(Invoke(*menu.get(), MAKEINTRESOURCEA(0)), S_OK);
     }

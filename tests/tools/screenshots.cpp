@@ -3,7 +3,7 @@
 // Usage: pellix_screenshots PELLIX_EXE OUTPUT_FOLDER
 #include "app/mainwindow/main_window.h"
 #include "app/settings/options_dialog.h"
-#include "tests/win32/pellix_process.h"
+#include "tests/support/pellix_process.h"
 
 #include <windows.h>
 

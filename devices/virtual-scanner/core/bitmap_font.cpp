@@ -107,18 +107,18 @@ constexpr std::array<GlyphColumns, kLast - kFirst + 1> kGlyphs{{
 
 } // namespace
 
-const GlyphColumns& glyph(char c) {
+const GlyphColumns& Glyph(char c) {
     if (c < kFirst || c > kLast) {
         c = '?';
     }
     return kGlyphs[static_cast<std::size_t>(c - kFirst)];
 }
 
-bool glyphDot(char c, int column, int row) {
+bool GlyphDot(char c, int column, int row) {
     if (column < 0 || column >= kGlyphWidth || row < 0 || row >= kGlyphHeight) {
         return false;
     }
-    return (glyph(c)[static_cast<std::size_t>(column)] >> row) & 1;
+    return (Glyph(c)[static_cast<std::size_t>(column)] >> row) & 1;
 }
 
 } // namespace pellix::vscan

@@ -17,9 +17,9 @@ inline constexpr int kCellHeight = 8;
 // Five columns, left to right; bit 0 of each column is the top dot.
 using GlyphColumns = std::array<std::uint8_t, kGlyphWidth>;
 
-const GlyphColumns& glyph(char c);
+const GlyphColumns& Glyph(char c);
 
 // Whether dot (column, row) of c is set; outside the glyph it is not.
-bool glyphDot(char c, int column, int row);
+bool GlyphDot(char c, int column, int row);
 
 } // namespace pellix::vscan

@@ -5,12 +5,12 @@
 
 namespace pellix::vscan {
 
-bool isOfferedResolution(int dpi) {
+bool IsOfferedResolution(int dpi) {
     return std::find(kOfferedResolutions.begin(), kOfferedResolutions.end(), dpi) !=
            kOfferedResolutions.end();
 }
 
-int bitsPerPixel(PixelKind kind) {
+int BitsPerPixel(PixelKind kind) {
     switch (kind) {
     case PixelKind::Color:
         return 24;
@@ -22,25 +22,25 @@ int bitsPerPixel(PixelKind kind) {
     return 24;
 }
 
-int millimetresToPixels(double mm, int dpi) {
+int MillimetresToPixels(double mm, int dpi) {
     return std::max(1, static_cast<int>(std::lround(mm * dpi / 25.4)));
 }
 
-std::size_t PageFormat::packedRowBytes() const {
-    return (static_cast<std::size_t>(width) * static_cast<std::size_t>(bitsPerPixel()) + 7) / 8;
+std::size_t PageFormat::PackedRowBytes() const {
+    return (static_cast<std::size_t>(width) * static_cast<std::size_t>(BitsPerPixel()) + 7) / 8;
 }
 
-std::size_t PageFormat::paddedRowBytes() const {
-    return (packedRowBytes() + 3) / 4 * 4;
+std::size_t PageFormat::PaddedRowBytes() const {
+    return (PackedRowBytes() + 3) / 4 * 4;
 }
 
-PageFormat makePageFormat(PaperSize paper, int dpi, PixelKind kind) {
+PageFormat MakePageFormat(PaperSize paper, int dpi, PixelKind kind) {
     PageFormat format;
     format.paper = paper;
     format.dpi = dpi;
     format.kind = kind;
-    format.width = millimetresToPixels(paper.widthMm, dpi);
-    format.height = millimetresToPixels(paper.heightMm, dpi);
+    format.width = MillimetresToPixels(paper.widthMm, dpi);
+    format.height = MillimetresToPixels(paper.heightMm, dpi);
     return format;
 }
 

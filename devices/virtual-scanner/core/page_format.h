@@ -23,12 +23,12 @@ inline constexpr PaperSize kLetter{215.9, 279.4};
 inline constexpr std::array<int, 6> kOfferedResolutions{100, 150, 200, 300, 400, 600};
 inline constexpr int kDefaultResolution = 300;
 
-bool isOfferedResolution(int dpi);
+bool IsOfferedResolution(int dpi);
 
-int bitsPerPixel(PixelKind kind);
+int BitsPerPixel(PixelKind kind);
 
 // A length in millimetres as whole pixels at dpi (rounded, at least 1).
-int millimetresToPixels(double mm, int dpi);
+int MillimetresToPixels(double mm, int dpi);
 
 struct PageFormat {
     PaperSize paper;
@@ -37,13 +37,13 @@ struct PageFormat {
     int width = 0;  // pixels
     int height = 0; // pixels
 
-    int bitsPerPixel() const { return vscan::bitsPerPixel(kind); }
+    int BitsPerPixel() const { return vscan::BitsPerPixel(kind); }
     // Bytes of one row with no padding at its end.
-    std::size_t packedRowBytes() const;
+    std::size_t PackedRowBytes() const;
     // Bytes of one row padded to a multiple of four bytes, as bitmaps store it.
-    std::size_t paddedRowBytes() const;
+    std::size_t PaddedRowBytes() const;
 };
 
-PageFormat makePageFormat(PaperSize paper, int dpi, PixelKind kind);
+PageFormat MakePageFormat(PaperSize paper, int dpi, PixelKind kind);
 
 } // namespace pellix::vscan

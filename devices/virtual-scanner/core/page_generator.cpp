@@ -23,11 +23,11 @@ constexpr std::array<std::array<int, 4>, 4> kDither{{
     {248, 120, 216, 88},
 }};
 
-int luminance(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+int Luminance(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
     return (r * 299 + g * 587 + b * 114 + 500) / 1000;
 }
 
-std::string formatMillimetres(double mm) {
+std::string FormatMillimetres(double mm) {
     char text[32];
     if (std::abs(mm - std::round(mm)) < 0.05) {
         std::snprintf(text, sizeof text, "%ld", std::lround(mm));
@@ -37,7 +37,7 @@ std::string formatMillimetres(double mm) {
     return text;
 }
 
-const char* describe(PixelKind kind) {
+const char* Describe(PixelKind kind) {
     switch (kind) {
     case PixelKind::Color:
         return "24-bit colour";
@@ -51,7 +51,7 @@ const char* describe(PixelKind kind) {
 
 } // namespace
 
-std::string PageStamp::text() const {
+std::string PageStamp::Text() const {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%04d-%02d-%02d %02d:%02d:%02d", year, month, day, hour,
                   minute, second);
@@ -60,15 +60,15 @@ std::string PageStamp::text() const {
 
 PageGenerator::PageGenerator(const PageFormat& format, const PageStamp& stamp) : format_(format) {
     ruler_.top = 0;
-    ruler_.bottom = std::min(format_.height, mm(kRulerHeightMm));
+    ruler_.bottom = std::min(format_.height, Mm(kRulerHeightMm));
     ruler_.tickWidth = std::max(1, format_.dpi / 150);
 
-    const int left = mm(kMarginMm);
-    const int right = format_.width - mm(kMarginMm);
-    colourSweep_ = {left, mm(72), right, mm(112)};
-    grayRamp_ = {left, mm(116), right, mm(136)};
-    patches_ = {left, mm(140), right, mm(160)};
-    layOutText(stamp);
+    const int left = Mm(kMarginMm);
+    const int right = format_.width - Mm(kMarginMm);
+    colourSweep_ = {left, Mm(72), right, Mm(112)};
+    grayRamp_ = {left, Mm(116), right, Mm(136)};
+    patches_ = {left, Mm(140), right, Mm(160)};
+    LayOutText(stamp);
 
     // Hue runs across the sweep, through the six sectors of the colour wheel.
     const int span = std::max(1, colourSweep_.right - colourSweep_.left - 1);
@@ -86,11 +86,11 @@ PageGenerator::PageGenerator(const PageFormat& format, const PageStamp& stamp) :
     }
 }
 
-int PageGenerator::mm(double millimetres) const {
+int PageGenerator::Mm(double millimetres) const {
     return static_cast<int>(std::lround(millimetres * format_.dpi / 25.4));
 }
 
-void PageGenerator::layOutText(const PageStamp& stamp) {
+void PageGenerator::LayOutText(const PageStamp& stamp) {
     const int band = ruler_.bottom - ruler_.top;
     const int labelScale = std::max(1, static_cast<int>(std::lround(band * 0.2 / kGlyphHeight)));
     const Rgb black{0, 0, 0};
@@ -111,44 +111,44 @@ void PageGenerator::layOutText(const PageStamp& stamp) {
             {std::to_string(cm), x + gap, static_cast<int>(band * 0.45), labelScale, black});
     }
 
-    const int left = mm(kMarginMm);
-    const int titleScale = std::max(1, mm(7.0) / kGlyphHeight);
-    lines_.push_back({"Pellix Virtual Scanner", left, mm(15), titleScale, {20, 50, 140}});
+    const int left = Mm(kMarginMm);
+    const int titleScale = std::max(1, Mm(7.0) / kGlyphHeight);
+    lines_.push_back({"Pellix Virtual Scanner", left, Mm(15), titleScale, {20, 50, 140}});
 
     const int bodyScale =
-        std::max(1, static_cast<int>(std::lround(mm(3.0) / double(kGlyphHeight))));
+        std::max(1, static_cast<int>(std::lround(Mm(3.0) / double(kGlyphHeight))));
     const int pitch = kCellHeight * bodyScale * 3 / 2;
-    const std::string paper = formatMillimetres(format_.paper.widthMm) + " x " +
-                              formatMillimetres(format_.paper.heightMm) + " mm";
+    const std::string paper = FormatMillimetres(format_.paper.widthMm) + " x " +
+                              FormatMillimetres(format_.paper.heightMm) + " mm";
     const std::string body[] = {
         "Synthetic test page of the Pellix virtual TWAIN scanner.",
-        "Scanned: " + stamp.text(),
+        "Scanned: " + stamp.Text(),
         "Resolution: " + std::to_string(format_.dpi) + " dpi (ruler: inches above, cm below)",
-        std::string("Colour mode: ") + describe(format_.kind),
+        std::string("Colour mode: ") + Describe(format_.kind),
         "Paper: " + paper + ", " + std::to_string(format_.width) + " x " +
             std::to_string(format_.height) + " pixels",
         "The quick brown fox jumps over the lazy dog. 0123456789",
     };
-    int top = mm(27);
+    int top = Mm(27);
     for (const std::string& text : body) {
         lines_.push_back({text, left, top, bodyScale, black});
         top += pitch;
     }
     // A closing line near the bottom edge shows which way up the page is;
     // short pages have no room for it.
-    const int footerTop = format_.height - mm(kMarginMm) - kCellHeight * bodyScale;
+    const int footerTop = format_.height - Mm(kMarginMm) - kCellHeight * bodyScale;
     if (footerTop >= patches_.bottom) {
-        lines_.push_back({"Bottom edge - " + stamp.text(), left, footerTop, bodyScale, black});
+        lines_.push_back({"Bottom edge - " + stamp.Text(), left, footerTop, bodyScale, black});
     }
 }
 
-void PageGenerator::renderRow(int y, std::span<std::uint8_t> out) const {
+void PageGenerator::RenderRow(int y, std::span<std::uint8_t> out) const {
     std::vector<Rgb>& row = scratch_;
     // A white row: every byte 255.
     static_assert(sizeof(Rgb) == 3, "rows are copied as R, G, B bytes");
     row.resize(static_cast<std::size_t>(format_.width));
     std::memset(row.data(), 0xff, row.size() * sizeof(Rgb));
-    paintRow(y, row);
+    PaintRow(y, row);
 
     switch (format_.kind) {
     case PixelKind::Color:
@@ -156,14 +156,14 @@ void PageGenerator::renderRow(int y, std::span<std::uint8_t> out) const {
         break;
     case PixelKind::Gray:
         for (std::size_t x = 0; x < row.size(); ++x) {
-            out[x] = static_cast<std::uint8_t>(luminance(row[x].r, row[x].g, row[x].b));
+            out[x] = static_cast<std::uint8_t>(Luminance(row[x].r, row[x].g, row[x].b));
         }
         break;
     case PixelKind::BlackWhite: {
-        std::fill_n(out.begin(), format_.packedRowBytes(), std::uint8_t{0});
+        std::fill_n(out.begin(), format_.PackedRowBytes(), std::uint8_t{0});
         const auto& thresholds = kDither[static_cast<std::size_t>(y & 3)];
         for (std::size_t x = 0; x < row.size(); ++x) {
-            if (luminance(row[x].r, row[x].g, row[x].b) > thresholds[x & 3]) {
+            if (Luminance(row[x].r, row[x].g, row[x].b) > thresholds[x & 3]) {
                 out[x / 8] = static_cast<std::uint8_t>(out[x / 8] | (0x80 >> (x % 8)));
             }
         }
@@ -172,19 +172,19 @@ void PageGenerator::renderRow(int y, std::span<std::uint8_t> out) const {
     }
 }
 
-void PageGenerator::paintRow(int y, std::vector<Rgb>& row) const {
+void PageGenerator::PaintRow(int y, std::vector<Rgb>& row) const {
     if (y >= ruler_.top && y < ruler_.bottom) {
-        paintRuler(y, row);
+        PaintRuler(y, row);
     }
     for (const TextLine& line : lines_) {
-        paintText(y, line, row);
+        PaintText(y, line, row);
     }
-    paintColourSweep(y, row);
-    paintGrayRamp(y, row);
-    paintPatches(y, row);
+    PaintColourSweep(y, row);
+    PaintGrayRamp(y, row);
+    PaintPatches(y, row);
 }
 
-void PageGenerator::fill(std::vector<Rgb>& row, int from, int to, Rgb colour) const {
+void PageGenerator::Fill(std::vector<Rgb>& row, int from, int to, Rgb colour) const {
     from = std::max(from, 0);
     to = std::min(to, format_.width);
     for (int x = from; x < to; ++x) {
@@ -192,7 +192,7 @@ void PageGenerator::fill(std::vector<Rgb>& row, int from, int to, Rgb colour) co
     }
 }
 
-void PageGenerator::paintRuler(int y, std::vector<Rgb>& row) const {
+void PageGenerator::PaintRuler(int y, std::vector<Rgb>& row) const {
     const Rgb black{0, 0, 0};
     const int band = ruler_.bottom - ruler_.top;
     const int fromTop = y - ruler_.top;
@@ -206,7 +206,7 @@ void PageGenerator::paintRuler(int y, std::vector<Rgb>& row) const {
         }
         const double length = half % 2 == 0 ? 0.4 : 0.25;
         if (fromTop < std::max(1, static_cast<int>(band * length))) {
-            fill(row, x, x + ruler_.tickWidth, black);
+            Fill(row, x, x + ruler_.tickWidth, black);
         }
     }
     // Millimetre steps: long marks at whole centimetres, medium at 5 mm.
@@ -217,12 +217,12 @@ void PageGenerator::paintRuler(int y, std::vector<Rgb>& row) const {
         }
         const double length = millimetre % 10 == 0 ? 0.4 : millimetre % 5 == 0 ? 0.28 : 0.15;
         if (fromBottom < std::max(1, static_cast<int>(band * length))) {
-            fill(row, x, x + ruler_.tickWidth, black);
+            Fill(row, x, x + ruler_.tickWidth, black);
         }
     }
 }
 
-void PageGenerator::paintText(int y, const TextLine& line, std::vector<Rgb>& row) const {
+void PageGenerator::PaintText(int y, const TextLine& line, std::vector<Rgb>& row) const {
     const int dotRow = (y - line.top) / line.scale;
     if (y < line.top || dotRow >= kGlyphHeight) {
         return;
@@ -233,18 +233,18 @@ void PageGenerator::paintText(int y, const TextLine& line, std::vector<Rgb>& row
             break;
         }
         for (int column = 0; column < kGlyphWidth; ++column) {
-            if (glyphDot(c, column, dotRow)) {
+            if (GlyphDot(c, column, dotRow)) {
                 const int x = cellLeft + column * line.scale;
-                fill(row, x, x + line.scale, line.ink);
+                Fill(row, x, x + line.scale, line.ink);
             }
         }
         cellLeft += kCellWidth * line.scale;
     }
 }
 
-void PageGenerator::paintColourSweep(int y, std::vector<Rgb>& row) const {
+void PageGenerator::PaintColourSweep(int y, std::vector<Rgb>& row) const {
     const Box& box = colourSweep_;
-    if (!box.holdsRow(y)) {
+    if (!box.HoldsRow(y)) {
         return;
     }
     // Towards the bottom of the box the colour fades to white.
@@ -259,9 +259,9 @@ void PageGenerator::paintColourSweep(int y, std::vector<Rgb>& row) const {
     }
 }
 
-void PageGenerator::paintGrayRamp(int y, std::vector<Rgb>& row) const {
+void PageGenerator::PaintGrayRamp(int y, std::vector<Rgb>& row) const {
     const Box& box = grayRamp_;
-    if (!box.holdsRow(y)) {
+    if (!box.HoldsRow(y)) {
         return;
     }
     const int span = std::max(1, box.right - box.left - 1);
@@ -271,9 +271,9 @@ void PageGenerator::paintGrayRamp(int y, std::vector<Rgb>& row) const {
     }
 }
 
-void PageGenerator::paintPatches(int y, std::vector<Rgb>& row) const {
+void PageGenerator::PaintPatches(int y, std::vector<Rgb>& row) const {
     const Box& box = patches_;
-    if (!box.holdsRow(y)) {
+    if (!box.HoldsRow(y)) {
         return;
     }
     static constexpr std::array<Rgb, 8> kColours{{
@@ -289,8 +289,8 @@ void PageGenerator::paintPatches(int y, std::vector<Rgb>& row) const {
     const int width = box.right - box.left;
     for (std::size_t i = 0; i < kColours.size(); ++i) {
         const int from = box.left + width * static_cast<int>(i) / 8;
-        const int to = box.left + width * static_cast<int>(i + 1) / 8 - mm(2);
-        fill(row, from, to, kColours[i]);
+        const int to = box.left + width * static_cast<int>(i + 1) / 8 - Mm(2);
+        Fill(row, from, to, kColours[i]);
     }
 }
 

@@ -29,7 +29,7 @@ struct PageStamp {
     int second = 0;
 
     // "YYYY-MM-DD hh:mm:ss"
-    std::string text() const;
+    std::string Text() const;
     friend bool operator==(const PageStamp&, const PageStamp&) = default;
 };
 
@@ -49,13 +49,13 @@ class PageGenerator {
 public:
     PageGenerator(const PageFormat& format, const PageStamp& stamp);
 
-    const PageFormat& format() const { return format_; }
-    const RulerBand& ruler() const { return ruler_; }
+    const PageFormat& Format() const { return format_; }
+    const RulerBand& Ruler() const { return ruler_; }
 
     // Writes row y (0 = top) into out, which must hold at least
-    // format().packedRowBytes() bytes; bytes after those are left alone.
+    // Format().PackedRowBytes() bytes; bytes after those are left alone.
     // Uses a scratch row of the generator: one thread at a time.
-    void renderRow(int y, std::span<std::uint8_t> out) const;
+    void RenderRow(int y, std::span<std::uint8_t> out) const;
 
 private:
     struct Rgb {
@@ -75,18 +75,18 @@ private:
         int top = 0;
         int right = 0;
         int bottom = 0;
-        bool holdsRow(int y) const { return y >= top && y < bottom && left < right; }
+        bool HoldsRow(int y) const { return y >= top && y < bottom && left < right; }
     };
 
-    int mm(double millimetres) const;
-    void layOutText(const PageStamp& stamp);
-    void paintRow(int y, std::vector<Rgb>& row) const;
-    void paintRuler(int y, std::vector<Rgb>& row) const;
-    void paintText(int y, const TextLine& line, std::vector<Rgb>& row) const;
-    void paintColourSweep(int y, std::vector<Rgb>& row) const;
-    void paintGrayRamp(int y, std::vector<Rgb>& row) const;
-    void paintPatches(int y, std::vector<Rgb>& row) const;
-    void fill(std::vector<Rgb>& row, int from, int to, Rgb colour) const;
+    int Mm(double millimetres) const;
+    void LayOutText(const PageStamp& stamp);
+    void PaintRow(int y, std::vector<Rgb>& row) const;
+    void PaintRuler(int y, std::vector<Rgb>& row) const;
+    void PaintText(int y, const TextLine& line, std::vector<Rgb>& row) const;
+    void PaintColourSweep(int y, std::vector<Rgb>& row) const;
+    void PaintGrayRamp(int y, std::vector<Rgb>& row) const;
+    void PaintPatches(int y, std::vector<Rgb>& row) const;
+    void Fill(std::vector<Rgb>& row, int from, int to, Rgb colour) const;
 
     PageFormat format_;
     RulerBand ruler_;

@@ -12,7 +12,7 @@ constexpr double kSmallestPaperMm = 5.0;
 constexpr double kLargestPaperMm = 1000.0;
 constexpr unsigned kLongestDelayMs = 10 * 60 * 1000;
 
-std::string trimmedLower(std::string_view text) {
+std::string TrimmedLower(std::string_view text) {
     while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) {
         text.remove_prefix(1);
     }
@@ -25,7 +25,7 @@ std::string trimmedLower(std::string_view text) {
     return result;
 }
 
-template <typename Number> std::optional<Number> parseWhole(std::string_view text) {
+template <typename Number> std::optional<Number> ParseWhole(std::string_view text) {
     Number value{};
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc{} || end != text.data() + text.size()) {
@@ -34,7 +34,7 @@ template <typename Number> std::optional<Number> parseWhole(std::string_view tex
     return value;
 }
 
-std::optional<double> parseMillimetres(const std::string& text) {
+std::optional<double> ParseMillimetres(const std::string& text) {
     if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text.front())))) {
         return std::nullopt;
     }
@@ -48,8 +48,8 @@ std::optional<double> parseMillimetres(const std::string& text) {
 
 } // namespace
 
-std::optional<AutoAnswer> parseAnswer(std::string_view text) {
-    const std::string word = trimmedLower(text);
+std::optional<AutoAnswer> ParseAnswer(std::string_view text) {
+    const std::string word = TrimmedLower(text);
     if (word == "scan") {
         return AutoAnswer::Scan;
     }
@@ -62,8 +62,8 @@ std::optional<AutoAnswer> parseAnswer(std::string_view text) {
     return std::nullopt;
 }
 
-std::optional<PixelKind> parsePixelKind(std::string_view text) {
-    const std::string word = trimmedLower(text);
+std::optional<PixelKind> ParsePixelKind(std::string_view text) {
+    const std::string word = TrimmedLower(text);
     if (word == "color" || word == "colour" || word == "rgb") {
         return PixelKind::Color;
     }
@@ -76,8 +76,8 @@ std::optional<PixelKind> parsePixelKind(std::string_view text) {
     return std::nullopt;
 }
 
-std::optional<PaperSize> parsePaperSize(std::string_view text) {
-    const std::string word = trimmedLower(text);
+std::optional<PaperSize> ParsePaperSize(std::string_view text) {
+    const std::string word = TrimmedLower(text);
     if (word == "a4") {
         return kA4;
     }
@@ -88,21 +88,21 @@ std::optional<PaperSize> parsePaperSize(std::string_view text) {
     if (cross == std::string::npos) {
         return std::nullopt;
     }
-    const auto width = parseMillimetres(word.substr(0, cross));
-    const auto height = parseMillimetres(word.substr(cross + 1));
+    const auto width = ParseMillimetres(word.substr(0, cross));
+    const auto height = ParseMillimetres(word.substr(cross + 1));
     if (!width || !height) {
         return std::nullopt;
     }
     return PaperSize{*width, *height};
 }
 
-std::optional<std::vector<TransferKind>> parseTransfers(std::string_view text) {
+std::optional<std::vector<TransferKind>> ParseTransfers(std::string_view text) {
     std::vector<TransferKind> kinds;
-    const std::string list = trimmedLower(text);
+    const std::string list = TrimmedLower(text);
     std::size_t start = 0;
     while (start <= list.size()) {
         const std::size_t comma = std::min(list.find(',', start), list.size());
-        const std::string word = trimmedLower(std::string_view(list).substr(start, comma - start));
+        const std::string word = TrimmedLower(std::string_view(list).substr(start, comma - start));
         std::optional<TransferKind> kind;
         if (word == "native") {
             kind = TransferKind::Native;
@@ -122,15 +122,15 @@ std::optional<std::vector<TransferKind>> parseTransfers(std::string_view text) {
     return kinds;
 }
 
-std::optional<PageStamp> parseStamp(std::string_view text) {
-    const std::string word = trimmedLower(text);
+std::optional<PageStamp> ParseStamp(std::string_view text) {
+    const std::string word = TrimmedLower(text);
     // YYYY-MM-DD hh:mm:ss
     if (word.size() != 19 || word[4] != '-' || word[7] != '-' || word[10] != ' ' ||
         word[13] != ':' || word[16] != ':') {
         return std::nullopt;
     }
     const auto field = [&word](std::size_t at, std::size_t length) {
-        return parseWhole<int>(std::string_view(word).substr(at, length));
+        return ParseWhole<int>(std::string_view(word).substr(at, length));
     };
     const auto year = field(0, 4), month = field(5, 2), day = field(8, 2);
     const auto hour = field(11, 2), minute = field(14, 2), second = field(17, 2);
@@ -141,7 +141,7 @@ std::optional<PageStamp> parseStamp(std::string_view text) {
     return PageStamp{*year, *month, *day, *hour, *minute, *second};
 }
 
-std::string readProductName(const SettingLookup& lookup) {
+std::string ReadProductName(const SettingLookup& lookup) {
     const auto text = lookup(kProductSetting);
     if (!text || text->empty()) {
         return kDefaultProductName;
@@ -149,35 +149,35 @@ std::string readProductName(const SettingLookup& lookup) {
     return text->substr(0, kMaxProductNameLength);
 }
 
-ScannerOptions readScannerOptions(const SettingLookup& lookup) {
+ScannerOptions ReadScannerOptions(const SettingLookup& lookup) {
     ScannerOptions options;
     if (const auto text = lookup(kAnswerSetting)) {
-        options.answer = parseAnswer(*text);
+        options.answer = ParseAnswer(*text);
     }
     if (const auto text = lookup(kDelaySetting)) {
-        if (const auto delay = parseWhole<unsigned>(trimmedLower(*text))) {
+        if (const auto delay = ParseWhole<unsigned>(TrimmedLower(*text))) {
             options.delayMs = std::min(*delay, kLongestDelayMs);
         }
     }
     if (const auto text = lookup(kPixelTypeSetting)) {
-        options.pixelKind = parsePixelKind(*text).value_or(options.pixelKind);
+        options.pixelKind = ParsePixelKind(*text).value_or(options.pixelKind);
     }
     if (const auto text = lookup(kResolutionSetting)) {
-        const auto dpi = parseWhole<int>(trimmedLower(*text));
-        if (dpi && isOfferedResolution(*dpi)) {
+        const auto dpi = ParseWhole<int>(TrimmedLower(*text));
+        if (dpi && IsOfferedResolution(*dpi)) {
             options.dpi = *dpi;
         }
     }
     if (const auto text = lookup(kPageSetting)) {
-        options.paper = parsePaperSize(*text).value_or(options.paper);
+        options.paper = ParsePaperSize(*text).value_or(options.paper);
     }
     if (const auto text = lookup(kTransfersSetting)) {
-        options.transfers = parseTransfers(*text).value_or(options.transfers);
+        options.transfers = ParseTransfers(*text).value_or(options.transfers);
     }
     if (const auto text = lookup(kClockSetting)) {
-        options.clock = parseStamp(*text);
+        options.clock = ParseStamp(*text);
     }
-    options.productName = readProductName(lookup);
+    options.productName = ReadProductName(lookup);
     return options;
 }
 

@@ -52,18 +52,18 @@ struct ScannerOptions {
 using SettingLookup = std::function<std::optional<std::string>(const SettingName&)>;
 
 // Reads every setting; values that cannot be understood leave the default.
-ScannerOptions readScannerOptions(const SettingLookup& lookup);
+ScannerOptions ReadScannerOptions(const SettingLookup& lookup);
 
 // Only the product name, for the identity the scanner reports while closed.
-std::string readProductName(const SettingLookup& lookup);
+std::string ReadProductName(const SettingLookup& lookup);
 
 // The longest product name an identity can carry.
 inline constexpr std::size_t kMaxProductNameLength = 33;
 
-std::optional<AutoAnswer> parseAnswer(std::string_view text);
-std::optional<PixelKind> parsePixelKind(std::string_view text);
-std::optional<PaperSize> parsePaperSize(std::string_view text);
-std::optional<std::vector<TransferKind>> parseTransfers(std::string_view text);
-std::optional<PageStamp> parseStamp(std::string_view text);
+std::optional<AutoAnswer> ParseAnswer(std::string_view text);
+std::optional<PixelKind> ParsePixelKind(std::string_view text);
+std::optional<PaperSize> ParsePaperSize(std::string_view text);
+std::optional<std::vector<TransferKind>> ParseTransfers(std::string_view text);
+std::optional<PageStamp> ParseStamp(std::string_view text);
 
 } // namespace pellix::vscan
