@@ -5,6 +5,7 @@
 #include "app/win32/web_site.h"
 #include "app/win32/window_dpi.h"
 
+#include <utility>
 #include <vector>
 
 namespace pellix {
@@ -98,10 +99,11 @@ void ShowAboutBox(HWND owner) {
     if (!registered) {
         return;
     }
-    HWND box = CreateDialogFrame(kClassName, L"About Pellix", 5790, 4365, owner);
-    if (!box) {
+    unique_hwnd frame = CreateDialogFrame(kClassName, L"About Pellix", 5790, 4365, owner);
+    if (!frame) {
         return;
     }
+    const HWND box = frame.get();
     const int dpi = WindowDpi(box);
     const unique_hfont font = DialogFont(dpi, 8);
     const unique_hfont linkFont = DialogFont(dpi, 8, FW_NORMAL, true);
@@ -130,7 +132,7 @@ void ShowAboutBox(HWND owner) {
     for (const ChildControl& c : controls) {
         CreateChild(box, c, dpi);
     }
-    RunModal(box, owner, GetDlgItem(box, IDOK), state.closed);
+    RunModal(std::move(frame), owner, GetDlgItem(box, IDOK), state.closed);
 }
 
 } // namespace pellix

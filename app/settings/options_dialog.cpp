@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 
 namespace pellix {
 namespace {
@@ -175,11 +176,12 @@ void ShowOptionsDialog(HWND owner) {
     if (!RegisterClasses()) {
         return;
     }
-    HWND dialog =
+    unique_hwnd frame =
         CreateDialogFrame(kClassName, L"Pellix - Options", kClientWidth, kClientHeight, owner);
-    if (!dialog) {
+    if (!frame) {
         return;
     }
+    const HWND dialog = frame.get();
     const int dpi = WindowDpi(dialog);
     const unique_hfont font = DialogFont(dpi, 8);
     const auto px = [dpi](int twips) {
@@ -269,7 +271,7 @@ void ShowOptionsDialog(HWND owner) {
     ShowPage(state);
 
     SetWindowLongPtrW(dialog, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
-    RunModal(dialog, owner, slider, state.closed);
+    RunModal(std::move(frame), owner, slider, state.closed);
 }
 
 } // namespace pellix

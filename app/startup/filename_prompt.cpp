@@ -65,10 +65,10 @@ void FilenamePrompt::CreateControls() {
     NONCLIENTMETRICSW metrics{};
     metrics.cbSize = sizeof metrics;
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-    metrics.lfMessageFont.lfHeight = -MulDiv(8, static_cast<int>(dpi), 72);
+    metrics.lfMessageFont.lfHeight = -MulDiv(8, dpi, 72);
     font_.reset(CreateFontIndirectW(&metrics.lfMessageFont));
     LOGFONTW small{};
-    small.lfHeight = -MulDiv(675, static_cast<int>(dpi), 7200); // 6.75 pt
+    small.lfHeight = -MulDiv(675, dpi, 7200); // 6.75 pt
     small.lfCharSet = DEFAULT_CHARSET;
     lstrcpynW(small.lfFaceName, L"Verdana", LF_FACESIZE);
     smallFont_.reset(CreateFontIndirectW(&small));

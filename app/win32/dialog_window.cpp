@@ -69,8 +69,8 @@ bool RegisterDialogClass(const wchar_t* name, WNDPROC procedure, HBRUSH backgrou
     return RegisterClassExW(&wc) != 0;
 }
 
-HWND CreateDialogFrame(const wchar_t* windowClass, const wchar_t* caption, int clientWidth,
-                       int clientHeight, HWND owner) {
+unique_hwnd CreateDialogFrame(const wchar_t* windowClass, const wchar_t* caption, int clientWidth,
+                              int clientHeight, HWND owner) {
     const int dpi = WindowDpi(owner);
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
     RECT frame{0, 0, TwipsToPixels(clientWidth, dpi), TwipsToPixels(clientHeight, dpi)};
@@ -81,13 +81,14 @@ HWND CreateDialogFrame(const wchar_t* windowClass, const wchar_t* caption, int c
     }
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
-    return CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, windowClass, caption, style,
-                           (area.left + area.right - width) / 2,
-                           (area.top + area.bottom - height) / 2, width, height, owner, nullptr,
-                           GetModuleHandleW(nullptr), nullptr);
+    return unique_hwnd(CreateWindowExW(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, windowClass,
+                                       caption, style, (area.left + area.right - width) / 2,
+                                       (area.top + area.bottom - height) / 2, width, height, owner,
+                                       nullptr, GetModuleHandleW(nullptr), nullptr));
 }
 
-void RunModal(HWND dialog, HWND owner, HWND focus, const bool& closed) {
+void RunModal(unique_hwnd frame, HWND owner, HWND focus, const bool& closed) {
+    const HWND dialog = frame.get();
     const bool ownerWasEnabled = owner && IsWindowEnabled(owner);
     if (ownerWasEnabled) {
         EnableWindow(owner, FALSE);
@@ -114,7 +115,7 @@ void RunModal(HWND dialog, HWND owner, HWND focus, const bool& closed) {
         EnableWindow(owner, TRUE);
         SetActiveWindow(owner);
     }
-    DestroyWindow(dialog);
+    frame.reset();
 }
 
 } // namespace pellix

@@ -36,13 +36,13 @@ bool RegisterDialogClass(const wchar_t* name, WNDPROC procedure, HBRUSH backgrou
 
 // A hidden pop-up dialog frame around a client area of the given twips,
 // centred over the owner (or the screen without one).
-HWND CreateDialogFrame(const wchar_t* windowClass, const wchar_t* caption, int clientWidth,
-                       int clientHeight, HWND owner);
+unique_hwnd CreateDialogFrame(const wchar_t* windowClass, const wchar_t* caption, int clientWidth,
+                              int clientHeight, HWND owner);
 
 // Shows the dialog and runs its messages until `closed` turns true, then
 // destroys it. The owner takes no input meanwhile and gets the activation
 // back afterwards. A WM_QUIT met on the way ends the dialog and is posted
 // again for the caller's loop.
-void RunModal(HWND dialog, HWND owner, HWND focus, const bool& closed);
+void RunModal(unique_hwnd dialog, HWND owner, HWND focus, const bool& closed);
 
 } // namespace pellix
