@@ -4,11 +4,11 @@
     make_text_seeds.py settings FOLDER       settings files (settings_fuzz)
     make_text_seeds.py command_line FOLDER   command lines (command_line_fuzz)
 
-A settings seed is one byte choosing the encoding (0 an 8-bit code page,
-1 UTF-16 as it stands, 2 UTF-8), one byte choosing the decimal separator,
-then the file. A command-line seed follows the reader of command_line_fuzz:
-one byte of choices, then NUL-separated UTF-16 parts: the arguments, the
-typed name and the made-up file system's entries."""
+A settings seed is one byte choosing the encoding (even: one character per
+byte, as an 8-bit code page gives it, so UTF-8 arrives as its bytes; odd:
+UTF-16 as it stands), one byte choosing the decimal separator, then the
+file. A command-line seed follows the reader of command_line_fuzz:
+one byte of choices, then the arguments as UTF-16."""
 import os
 import struct
 import sys
@@ -22,7 +22,7 @@ def settings_seeds():
     seeds = {
         'good-cp': b'\0\0' + GOOD.encode('cp1252'),
         'good-utf16': b'\1\0' + GOOD.encode('utf-16-le'),
-        'good-utf8': b'\2\0' + GOOD.encode('utf-8'),
+        'good-utf8': b'\0\0' + GOOD.encode('utf-8'),
         'numbers': b'\0\1' + ('[Quality]\nJPGQuality= 2,5 \nAskForFilename=-1\n'
                               'FilenameUseDate=0,0001\nFilenameUseFolder=tRUE\n').encode(),
         'unconvertible': b'\0\0' + b'[Quality]\nJPGQuality=\nAskForFilename=yes\n'
@@ -33,18 +33,16 @@ def settings_seeds():
         'no-code-page': b'\1\0' + '[Quality]\r\nJPGQuality=\u0663\u0660\r\n'
                                   '[\u65e5\u672c]\r\nExecutable=\u00e9\u20ac\U0001f4c4\r\n'
                                   .encode('utf-16-le') + b'\x00\xd8=\x00\x00\xdc',
-        'broken-utf8': b'\2\0' + b'[Quality]\nJPGQuality=9\xc00\nAskForFilename=Tr\xe2\x80ue\n'
+        'broken-utf8': b'\0\0' + b'[Quality]\nJPGQuality=9\xc00\nAskForFilename=Tr\xe2\x80ue\n'
                                  b'[Application]\nExecutable=\xf4\x90\x80\x80\xed\xa0\x80\n',
         'nuls': b'\0\0' + b'[Qua\0lity]\nJPGQuality=7\0 0\nAsk\0ForFilename=True\n',
     }
     return seeds
 
 
-def command_line_seed(arguments, typed='', entries=(), choices=0):
-    """One byte of choices, then the arguments, the typed name and the file
-    system's entries as UTF-16 parts separated by NUL units."""
-    parts = [arguments, typed] + list(entries)
-    return bytes([choices]) + '\0'.join(parts).encode('utf-16-le', 'surrogatepass')
+def command_line_seed(arguments, choices=0):
+    """One byte of choices, then the arguments as UTF-16."""
+    return bytes([choices]) + arguments.encode('utf-16-le', 'surrogatepass')
 
 
 def command_line_seeds():
@@ -68,11 +66,9 @@ def command_line_seeds():
         'blanks': '   ',
     }
     seeds = {name: command_line_seed(text) for name, text in rows.items()}
-    seeds['existing'] = command_line_seed('E:\\Scans\\', 'Receipt.JPG',
-                                          ['FE:\\Scans\\', 'fE:\\Scans\\\\20091125112138-Pellix.jpg'],
-                                          choices=4 * 5)
-    seeds['short-form'] = command_line_seed('E:\\SCANS~1', '', ['=E:\\SCANS~1|E:\\Scans', 'FE:\\Scans'],
-                                            choices=2)
+    # A folder named by the arguments, the program's name quoted.
+    seeds['existing'] = command_line_seed('E:\\Scans\\', choices=4 | 2)
+    seeds['unconfirmed'] = command_line_seed('', choices=1)
     return seeds
 
 

@@ -1,5 +1,5 @@
 // Checks an installed Pellix from inside the Wine prefix it was installed
-// into; run by installer_test.sh.
+// into; run by installer_test.sh (and "road" by scripts/pellix-to-here.sh).
 //
 //   installed_check road FOLDER     as Explorer does: the handler by class
 //                                   identifier on FOLDER, picked; waits
@@ -8,9 +8,8 @@
 //   installed_check write FILE      appends an empty line, as a user may
 #include "app/mainwindow/main_window.h"
 #include "shellext/class_id.h"
-#include "tests/shellext/system_support.h"
-
-#include <windows.h>
+#include "tests/shellext/extension.h"
+#include "tests/support/pellix_process.h"
 
 #include <cstdio>
 
@@ -19,98 +18,53 @@ namespace {
 using namespace pellix;
 using namespace pellix::test;
 
-// JPEG files in the folder. Pellix writes each under a temporary name and
-// renames it when complete, so a counted file is whole.
-int JpegCount(const std::wstring& folder) {
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"\\*.jpg").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) {
-        return 0;
-    }
-    int count = 0;
-    do {
-        ++count;
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-    return count;
-}
-
+// Pellix writes each JPEG under a temporary name and renames it when
+// complete, so a counted file is whole.
 int Road(const std::wstring& folder) {
     ComApartment com;
-    const int before = JpegCount(folder);
+    const size_t before = FilesIn(folder, L"*.jpg").size();
     com_ptr<IShellExtInit> init;
     const HRESULT created =
         CoCreateInstance(shellext::kHandlerClassId, nullptr, CLSCTX_INPROC_SERVER,
                          IID_IShellExtInit, init.put_void());
-    if (FAILED(created)) {
-        std::fprintf(stderr, "CoCreateInstance: 0x%08lx\n", static_cast<unsigned long>(created));
-        return 1;
-    }
-    IdList list(folder);
+    const IdList list(folder);
     com_ptr<IContextMenu> menu = Prepared(std::move(init), list.get(), nullptr);
     if (!menu || FAILED(Invoke(*menu.get(), MAKEINTRESOURCEA(0)))) {
-        std::fprintf(stderr, "the handler refused the folder\n");
+        std::fprintf(stderr, "the handler refused the folder (creation: 0x%08lx)\n",
+                     static_cast<unsigned long>(created));
         return 1;
     }
-    if (!Eventually([&] { return JpegCount(folder) > before; })) {
-        std::fprintf(stderr, "no JPEG appeared\n");
-        return 1;
-    }
-    return 0;
+    return Eventually([&] { return FilesIn(folder, L"*.jpg").size() > before; }) ? 0 : 1;
 }
 
 int Help(const std::wstring& exe) {
-    std::wstring line = L"\"" + exe + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+    const Program pellix(exe, L"", L"C:\\");
+    const HWND main = pellix.Window(L"Pellix");
+    if (!main) {
         return 1;
     }
-    WaitForInputIdle(process.hProcess, 20000);
-    HWND main = nullptr;
-    Eventually([&] {
-        main = FindWindowW(L"PellixMainWindow", L"Pellix");
-        return main != nullptr;
-    });
-    if (main) {
-        PostMessageW(main, WM_COMMAND, mnuContents, 0);
-        Sleep(3000);
-        PostMessageW(main, WM_CLOSE, 0, 0);
-    }
-    if (WaitForSingleObject(process.hProcess, 20000) != WAIT_OBJECT_0) {
-        TerminateProcess(process.hProcess, 1);
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return main ? 0 : 1;
+    PostMessageW(main, WM_COMMAND, mnuContents, 0);
+    Sleep(3000); // time for the viewer to be started
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    pellix.Ended(20000); // or it is ended when pellix goes
+    return 0;
 }
 
 int Write(const std::wstring& file) {
     HANDLE opened = CreateFileW(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, 0, nullptr);
-    if (opened == INVALID_HANDLE_VALUE) {
-        std::fprintf(stderr, "cannot open for writing: error %lu\n", GetLastError());
-        return 1;
-    }
     DWORD written = 0;
-    const BOOL ok = WriteFile(opened, "\r\n", 2, &written, nullptr);
+    const bool ok = WriteFile(opened, "\r\n", 2, &written, nullptr) && written == 2;
     CloseHandle(opened);
-    return ok && written == 2 ? 0 : 1;
+    return ok ? 0 : 1;
 }
 
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc == 3 && std::wstring(argv[1]) == L"road") {
-        return Road(argv[2]);
-    }
-    if (argc == 3 && std::wstring(argv[1]) == L"help") {
-        return Help(argv[2]);
-    }
-    if (argc == 3 && std::wstring(argv[1]) == L"write") {
-        return Write(argv[2]);
+    const std::wstring mode = argc == 3 ? argv[1] : L"";
+    if (mode == L"road" || mode == L"help" || mode == L"write") {
+        return mode == L"road" ? Road(argv[2]) : mode == L"help" ? Help(argv[2]) : Write(argv[2]);
     }
     std::fprintf(stderr, "usage: installed_check road FOLDER | help PELLIX_EXE | write FILE\n");
     return 2;

@@ -1,5 +1,7 @@
 #include "tests/support/dialog_robot.h"
 
+#include "tests/support/pellix_process.h"
+
 #include <deque>
 
 namespace pellix::test {
@@ -17,9 +19,7 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
     if (GetTickCount64() > deadline) {
         // A step that never came true: close whatever is open so the test
         // ends (and fails on Done) instead of hanging.
-        if (HWND active = GetActiveWindow()) {
-            PostMessageW(active, WM_CLOSE, 0, 0);
-        }
+        PostMessageW(GetActiveWindow(), WM_CLOSE, 0, 0);
         return;
     }
     busy = true;
@@ -29,19 +29,15 @@ void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
     busy = false;
 }
 
-// The file-name box of a file dialog, however deep it sits.
-HWND FindEdit(HWND parent) {
-    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        wchar_t name[32] = {};
-        GetClassNameW(child, name, 32);
-        if (std::wstring(name) == L"Edit" && IsWindowVisible(child)) {
-            return child;
-        }
-        if (HWND inner = FindEdit(child)) {
-            return inner;
-        }
+// Finds the file-name box of a file dialog, however deep it sits.
+BOOL CALLBACK FindEdit(HWND child, LPARAM found) {
+    wchar_t name[32] = {};
+    GetClassNameW(child, name, 32);
+    if (std::wstring(name) == L"Edit" && IsWindowVisible(child)) {
+        *reinterpret_cast<HWND*>(found) = child;
+        return FALSE;
     }
-    return nullptr;
+    return TRUE;
 }
 
 } // namespace
@@ -73,36 +69,30 @@ bool DialogRobot::Done() const {
 
 std::function<bool()> AnswerFileDialog(HWND owner, std::wstring name) {
     return [owner, name] {
-        HWND dialog = GetLastActivePopup(owner);
-        if (dialog == owner || !IsWindowVisible(dialog)) {
-            return false;
+        HWND dialog = GetLastActivePopup(owner), edit = nullptr;
+        if (dialog != owner && IsWindowVisible(dialog)) {
+            EnumChildWindows(dialog, FindEdit, reinterpret_cast<LPARAM>(&edit));
         }
-        HWND edit = FindEdit(dialog);
-        if (!edit) {
-            return false;
+        if (edit) {
+            SetWindowTextW(edit, name.c_str());
+            PostMessageW(dialog, WM_COMMAND, IDOK, 0);
         }
-        SetWindowTextW(edit, name.c_str());
-        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-        return true;
+        return edit != nullptr;
     };
 }
 
 HWND FindShown(const wchar_t* windowClass, const wchar_t* caption) {
     HWND window = FindWindowW(windowClass, caption);
     DWORD process = 0;
-    if (window) {
-        GetWindowThreadProcessId(window, &process);
-    }
-    return window && process == GetCurrentProcessId() && IsWindowVisible(window) ? window : nullptr;
+    GetWindowThreadProcessId(window, &process);
+    return process == GetCurrentProcessId() && IsWindowVisible(window) ? window : nullptr;
 }
 
 std::wstring MessageBoxText(HWND box) {
     std::wstring text;
     for (HWND child = FindWindowExW(box, nullptr, L"Static", nullptr); child;
          child = FindWindowExW(box, child, L"Static", nullptr)) {
-        wchar_t part[1024] = {};
-        GetWindowTextW(child, part, 1024);
-        text += part;
+        text += TextOf(child);
     }
     return text;
 }

@@ -29,7 +29,8 @@ std::function<bool()> AnswerFileDialog(HWND owner, std::wstring name);
 
 // A visible top-level window of this process with this class and caption.
 HWND FindShown(const wchar_t* windowClass, const wchar_t* caption);
-// The text of all static controls of a message box.
+// The text of all static controls of a message box, of this process or
+// another.
 std::wstring MessageBoxText(HWND box);
 
 } // namespace pellix::test

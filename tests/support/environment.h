@@ -13,11 +13,8 @@ namespace pellix::test {
 
 class Environment {
 public:
-    Environment(std::initializer_list<std::pair<const wchar_t*, const wchar_t*>> values = {}) {
-        for (const auto& [name, value] : values) {
-            Set(name, value);
-        }
-    }
+    using Values = std::initializer_list<std::pair<const wchar_t*, const wchar_t*>>;
+    Environment(Values values = {}) { Set(values); }
     ~Environment() {
         for (const auto& [name, old] : saved_) {
             SetEnvironmentVariableW(name.c_str(), old.empty() ? nullptr : old.c_str());
@@ -27,12 +24,15 @@ public:
     Environment& operator=(const Environment&) = delete;
 
     void Set(const wchar_t* name, const wchar_t* value) {
-        if (!saved_.count(name)) {
-            wchar_t old[1024] = {};
-            GetEnvironmentVariableW(name, old, 1024);
-            saved_[name] = old;
-        }
+        wchar_t old[1024] = {};
+        GetEnvironmentVariableW(name, old, 1024);
+        saved_.try_emplace(name, old);
         SetEnvironmentVariableW(name, value);
+    }
+    void Set(Values values) {
+        for (const auto& [name, value] : values) {
+            Set(name, value);
+        }
     }
 
 private:
@@ -41,14 +41,10 @@ private:
 
 // The virtual scanner answering by itself with a small page (40 x 25 mm,
 // 100 dpi), plus any further settings.
-class ScannerSettings : public Environment {
-public:
-    ScannerSettings(std::initializer_list<std::pair<const wchar_t*, const wchar_t*>> values) {
-        Set(L"PELLIX_VSCAN_PAGE", L"40x25");
-        Set(L"PELLIX_VSCAN_DPI", L"100");
-        for (const auto& [name, value] : values) {
-            Set(name, value);
-        }
+struct ScannerSettings : Environment {
+    ScannerSettings(Values values)
+        : Environment{{L"PELLIX_VSCAN_PAGE", L"40x25"}, {L"PELLIX_VSCAN_DPI", L"100"}} {
+        Set(values);
     }
 };
 
