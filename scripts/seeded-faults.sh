@@ -217,6 +217,7 @@ for id in "${ids[@]}"; do
 		fi
 		if failure=$(first_failure "$p"); then
 			verdict="caught  $id  (by $failure)"
+			cp "$log/test-$p.log" "$log/$id.test.log"
 			break
 		fi
 	done
