@@ -47,42 +47,17 @@ private:
 
 namespace details {
 
-// Handles whose failure value is null.
+// Handles whose failure value is null, closed by the system's own function.
 template <typename T, auto close> struct Traits {
     using type = T;
     static T Invalid() { return nullptr; }
     static void Close(T value) { close(value); }
 };
 
-inline void CloseKernelHandle(HANDLE h) {
-    ::CloseHandle(h);
-}
-inline void CloseModule(HMODULE h) {
-    ::FreeLibrary(h);
-}
-inline void CloseGlobal(HGLOBAL h) {
-    ::GlobalFree(h);
-}
-inline void CloseHwnd(HWND h) {
-    ::DestroyWindow(h);
-}
-inline void CloseRegKey(HKEY h) {
-    ::RegCloseKey(h);
-}
-inline void CloseGdiObject(HGDIOBJ h) {
-    ::DeleteObject(h);
-}
-inline void CloseImageList(HIMAGELIST h) {
-    ::ImageList_Destroy(h);
-}
-inline void CloseMapView(void* view) {
-    ::UnmapViewOfFile(view);
-}
-
 struct FileTraits {
     using type = HANDLE;
     static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(HANDLE h) { CloseKernelHandle(h); }
+    static void Close(HANDLE h) { ::CloseHandle(h); }
 };
 
 } // namespace details
@@ -90,16 +65,16 @@ struct FileTraits {
 // Files (CreateFile), whose failure value is INVALID_HANDLE_VALUE.
 using unique_hfile = unique_any<details::FileTraits>;
 // Every other kernel handle: processes, threads, events, file mappings.
-using unique_handle = unique_any<details::Traits<HANDLE, details::CloseKernelHandle>>;
-using unique_hmodule = unique_any<details::Traits<HMODULE, details::CloseModule>>;
-using unique_hglobal = unique_any<details::Traits<HGLOBAL, details::CloseGlobal>>;
-using unique_hwnd = unique_any<details::Traits<HWND, details::CloseHwnd>>;
-using unique_hkey = unique_any<details::Traits<HKEY, details::CloseRegKey>>;
-using unique_hfont = unique_any<details::Traits<HFONT, details::CloseGdiObject>>;
-using unique_hbitmap = unique_any<details::Traits<HBITMAP, details::CloseGdiObject>>;
-using unique_himagelist = unique_any<details::Traits<HIMAGELIST, details::CloseImageList>>;
+using unique_handle = unique_any<details::Traits<HANDLE, ::CloseHandle>>;
+using unique_hmodule = unique_any<details::Traits<HMODULE, ::FreeLibrary>>;
+using unique_hglobal = unique_any<details::Traits<HGLOBAL, ::GlobalFree>>;
+using unique_hwnd = unique_any<details::Traits<HWND, ::DestroyWindow>>;
+using unique_hkey = unique_any<details::Traits<HKEY, ::RegCloseKey>>;
+using unique_hfont = unique_any<details::Traits<HFONT, ::DeleteObject>>;
+using unique_hbitmap = unique_any<details::Traits<HBITMAP, ::DeleteObject>>;
+using unique_himagelist = unique_any<details::Traits<HIMAGELIST, ::ImageList_Destroy>>;
 // A view of a file mapping (MapViewOfFile).
-using unique_mapview_ptr = unique_any<details::Traits<void*, details::CloseMapView>>;
+using unique_mapview_ptr = unique_any<details::Traits<void*, ::UnmapViewOfFile>>;
 
 // A window's device context (GetDC), released to its window.
 class unique_hdc_window {
